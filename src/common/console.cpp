@@ -29,6 +29,18 @@ std::string Console::ask(std::string_view question) {
     return answer;
 }
 
+bool Console::read_line(std::string& line) {
+    out_.flush();
+    line.clear();
+    if (ended_ || !std::getline(in_, line)) {
+        ended_ = true;
+        line.clear();
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
 void Console::checkpoint(int iopt, int wanted_level, int number) {
     if (iopt == wanted_level) wait(std::to_string(number));
 }

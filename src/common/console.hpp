@@ -24,6 +24,9 @@ public:
     // message when the input has ended). At the end of the input the run
     // stops with a clear message.
     std::string ask(std::string_view question);
+    // Read one line where the end of the input has a default answer: false at
+    // the end of the input, and the run goes on.
+    bool read_line(std::string& line);
     // Debug checkpoint: with iopt 1 or 2 the run waits with the checkpoint's number.
     void checkpoint(int iopt, int wanted_level, int number);
 
