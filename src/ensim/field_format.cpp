@@ -1,9 +1,260 @@
-// Placeholder: replaced by the real stage.
 #include "ensim/field_format.hpp"
 
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 namespace field {
-void put_i(std::string&, long long, int) {}
-void put_f(std::string&, double, int, int) {}
-void put_e(std::string&, double, int, int) {}
-void put_a(std::string&, std::string_view, int, int) {}
+namespace {
+
+// Powers of ten as doubles: exact up to 1e22, correctly rounded beyond.
+const std::array<double, 309>& powers_of_ten() {
+    static const std::array<double, 309> table = [] {
+        std::array<double, 309> t{};
+        for (int k = 0; k < 309; ++k) t[k] = k <= 22 ? 0.0 : std::pow(10.0, k);
+        double p = 1.0;
+        for (int k = 0; k <= 22; ++k, p *= 10.0) t[k] = p;  // exact in this range
+        return t;
+    }();
+    return table;
+}
+
+inline void stars(std::string& out, int w) {
+    out.append(static_cast<std::size_t>(w), '*');
+}
+
+// Decimal digits of n into buf (no terminator); returns the count.
+inline int utoa(std::uint64_t n, char* buf) {
+    char tmp[24];
+    int len = 0;
+    do {
+        tmp[len++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    for (int i = 0; i < len; ++i) buf[i] = tmp[len - 1 - i];
+    return len;
+}
+
+// Add one to a digit string in place; true when it carried out of the top.
+bool increment(char* digits, int len) {
+    for (int i = len - 1; i >= 0; --i) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return false;
+        }
+        digits[i] = '0';
+    }
+    return true;
+}
+
+// NaN and infinity, right-aligned; asterisks when they do not fit.
+void put_special(std::string& out, double v, int w) {
+    const char* text = std::isnan(v) ? "NaN" : std::signbit(v) ? "-Infinity" : "Infinity";
+    if (std::isinf(v) && static_cast<int>(std::strlen(text)) > w)
+        text = std::signbit(v) ? "-Inf" : "Inf";
+    int len = static_cast<int>(std::strlen(text));
+    if (len > w) return stars(out, w);
+    out.append(static_cast<std::size_t>(w - len), ' ');
+    out.append(text, static_cast<std::size_t>(len));
+}
+
+// |v| rounded to d decimals as a digit string (the integer |v| * 10^d), ties
+// away from zero on the exact binary value. Returns the digit count.
+int fixed_digits(double a, int d, char* buf) {
+    if (d <= 22) {
+        double s = a * powers_of_ten()[d];
+        if (s < 4.0e15) {
+            double fl = std::floor(s);
+            double fr = s - fl;  // exact below 2^52
+            // The product carries at most half an ulp of error: decide directly
+            // unless the value sits that close to a tie.
+            if (std::fabs(fr - 0.5) > s * 4.5e-16 + 1e-300)
+                return utoa(static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0), buf);
+        }
+    }
+    // Exact path: glibc prints every digit of the binary value when asked for
+    // enough of them; round that digit string ourselves.
+    int e2 = 0;
+    std::frexp(a, &e2);
+    int need = std::max(0, 53 - e2);
+    if (need > 1074) need = 1074;
+    int prec = std::max(need, d + 1);
+    static thread_local char text[1500];
+    std::snprintf(text, sizeof text, "%.*f", prec, a);
+    int len = 0;
+    const char* p = text;
+    for (; *p && *p != '.'; ++p) buf[len++] = *p;
+    ++p;  // the point
+    for (int i = 0; i < d; ++i) buf[len++] = p[i];
+    if (p[d] >= '5' && increment(buf, len)) {
+        std::memmove(buf + 1, buf, static_cast<std::size_t>(len));
+        buf[0] = '1';
+        ++len;
+    }
+    return len;
+}
+
+// |v| (nonzero, finite) rounded to d significant digits: the digit string
+// and the exponent e10 with |v| ~ 0.ddd * 10^e10.
+void sci_digits(double a, int d, char* buf, int& e10) {
+    const auto& p10 = powers_of_ten();
+    if (d <= 15) {
+        int e = static_cast<int>(std::floor(std::log10(a))) + 1;
+        double lo = p10[d - 1], hi = p10[d];
+        for (int tries = 0; tries < 3; ++tries) {
+            int k = d - e;
+            if (k > 300 || k < -300) break;
+            double s = k >= 0 ? a * p10[k] : a / p10[-k];
+            if (s >= hi) {
+                ++e;
+                continue;
+            }
+            if (s < lo) {
+                --e;
+                continue;
+            }
+            double fl = std::floor(s);
+            double fr = s - fl;
+            if (std::fabs(fr - 0.5) <= s * 1e-15) break;  // too near a tie: exact path
+            auto n = static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0);
+            if (n >= static_cast<std::uint64_t>(hi)) {
+                n /= 10;
+                ++e;
+            }
+            utoa(n, buf);
+            e10 = e;
+            return;
+        }
+    }
+    static thread_local char text[900];
+    std::snprintf(text, sizeof text, "%.*e", 780, a);  // every digit of a double
+    int len = 0;
+    const char* p = text;
+    buf[len++] = *p++;
+    if (*p == '.') ++p;
+    while (len < d && *p >= '0' && *p <= '9') buf[len++] = *p++;
+    while (len < d) buf[len++] = '0';
+    bool up = *p >= '5' && *p <= '9';
+    while (*p && *p != 'e') ++p;
+    e10 = std::atoi(p + 1) + 1;
+    if (up && increment(buf, d)) {
+        buf[0] = '1';
+        ++e10;
+    }
+}
+
+}  // namespace
+
+void put_i(std::string& out, long long v, int w) {
+    if (w <= 0) return;
+    char buf[24];
+    bool neg = v < 0;
+    std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    int len = utoa(mag, buf);
+    int need = len + (neg ? 1 : 0);
+    if (need > w) return stars(out, w);
+    out.append(static_cast<std::size_t>(w - need), ' ');
+    if (neg) out.push_back('-');
+    out.append(buf, static_cast<std::size_t>(len));
+}
+
+void put_f(std::string& out, double v, int w, int d) {
+    if (w <= 0) return;
+    if (d < 0) d = 0;
+    if (!std::isfinite(v)) return put_special(out, v, w);
+    double a = std::fabs(v);
+    // At least w+1 integer digits can never fit (and keeps the digit buffer small).
+    if (w <= 300 ? a >= powers_of_ten()[w] : false) return stars(out, w);
+    if (d > 1000) return stars(out, w);
+    char digits[1400];
+    int len = fixed_digits(a, d, digits);
+    // Leading zeros of the integer part go; the fraction keeps exactly d digits.
+    int skip = 0;
+    while (skip < len - d && digits[skip] == '0') ++skip;
+    int int_len = len - d - skip;
+    bool zero = true;
+    for (int i = skip; i < len; ++i)
+        if (digits[i] != '0') {
+            zero = false;
+            break;
+        }
+    bool neg = std::signbit(v) && !zero;
+    int frac_pad = len < d ? d - len : 0;  // value below 10^-d.. written as leading zeros
+    if (int_len < 0) int_len = 0;
+    int need = (neg ? 1 : 0) + int_len + 1 + d;
+    bool lead_zero = false;
+    if (int_len == 0) {
+        // A value below 1 gets its "0." when that fits; without it only if a
+        // digit is left after the point.
+        if (need + 1 <= w || d == 0) {
+            lead_zero = true;
+            ++need;
+        }
+    }
+    if (need > w) return stars(out, w);
+    out.append(static_cast<std::size_t>(w - need), ' ');
+    if (neg) out.push_back('-');
+    if (lead_zero) out.push_back('0');
+    out.append(digits + skip, static_cast<std::size_t>(int_len));
+    out.push_back('.');
+    out.append(static_cast<std::size_t>(frac_pad), '0');
+    int frac_from = len - d + frac_pad;
+    out.append(digits + frac_from, static_cast<std::size_t>(d - frac_pad));
+}
+
+void put_e(std::string& out, double v, int w, int d) {
+    if (w <= 0) return;
+    if (!std::isfinite(v)) return put_special(out, v, w);
+    if (d <= 0 || d > 700) return stars(out, w);
+    char digits[800];
+    int e10 = 0;
+    double a = std::fabs(v);
+    if (a == 0.0) {
+        std::memset(digits, '0', static_cast<std::size_t>(d));
+    } else {
+        sci_digits(a, d, digits, e10);
+    }
+    bool neg = std::signbit(v) && a != 0.0;
+    int ae = std::abs(e10);
+    if (ae > 999) return stars(out, w);
+    int need = (neg ? 1 : 0) + 1 + d + 4;
+    bool lead_zero = need + 1 <= w;
+    if (lead_zero) ++need;
+    if (need > w) return stars(out, w);
+    out.append(static_cast<std::size_t>(w - need), ' ');
+    if (neg) out.push_back('-');
+    if (lead_zero) out.push_back('0');
+    out.push_back('.');
+    out.append(digits, static_cast<std::size_t>(d));
+    char tail[4];
+    if (ae <= 99) {
+        tail[0] = 'E';
+        tail[1] = e10 < 0 ? '-' : '+';
+        tail[2] = static_cast<char>('0' + ae / 10);
+        tail[3] = static_cast<char>('0' + ae % 10);
+    } else {
+        // Three-digit exponents take the letter's place.
+        tail[0] = e10 < 0 ? '-' : '+';
+        tail[1] = static_cast<char>('0' + ae / 100);
+        tail[2] = static_cast<char>('0' + ae / 10 % 10);
+        tail[3] = static_cast<char>('0' + ae % 10);
+    }
+    out.append(tail, 4);
+}
+
+void put_a(std::string& out, std::string_view s, int w, int declared) {
+    if (w <= 0) return;
+    std::size_t width = static_cast<std::size_t>(w);
+    if (declared >= 0 && w > declared) {
+        out.append(width - static_cast<std::size_t>(declared), ' ');
+        width = static_cast<std::size_t>(declared);
+    }
+    std::size_t n = std::min(s.size(), width);
+    out.append(s.data(), n);
+    out.append(width - n, ' ');
+}
+
 }  // namespace field
