@@ -1,10 +1,420 @@
-// Placeholder: replaced by the real stage.
 #include "network/flow_network.hpp"
 
-void clamp_min_slope(Run&) {}
-void compute_cell_areas(Run&, Console&) {}
-void number_cells(Run&, Console&) {}
-void compute_slopes(Run&, Console&) {}
-void set_cell_river_classes(Run&, Console&) {}
-void rank_and_check_cells(Run&, Console&) {}
-void compute_interflow_slopes(Run&, Console&) {}
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+#include "ensim/field_format.hpp"
+#include "network/flow_internal.hpp"
+
+namespace flow {
+
+std::vector<std::uint32_t> numbering_order(const Grid<float>& elev) {
+    // One sort on a 64-bit key: for positive floats the bit pattern orders like
+    // the value, so the inverted bits in the high half give descending elevation
+    // and the square index in the low half breaks ties south row first, west to
+    // east. Equal keys need equal bits, so equality is exact as it must be.
+    const auto& v = elev.values();
+    std::vector<std::uint64_t> keys;
+    std::size_t count = 0;
+    for (float e : v) count += (e > 0.0f);
+    keys.reserve(count);
+    for (std::size_t k = 0; k < v.size(); ++k) {
+        if (v[k] > 0.0f) {
+            const std::uint32_t bits = std::bit_cast<std::uint32_t>(v[k]);
+            keys.push_back((static_cast<std::uint64_t>(~bits) << 32) | static_cast<std::uint32_t>(k));
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> order(keys.size());
+    for (std::size_t n = 0; n < keys.size(); ++n) order[n] = static_cast<std::uint32_t>(keys[n]);
+    return order;
+}
+
+bool metric_projection(std::string_view projection) {
+    // The header check accepts anything starting with these words; an accepted
+    // "UTM..." must not be taken for degrees.
+    return projection.substr(0, 3) == "UTM" || projection.substr(0, 9) == "CARTESIAN";
+}
+
+double km_per_degree_lat(double phi) {
+    return 111.136 - 0.5623 * std::cos(2.0 * phi) + 0.0011 * std::cos(4.0 * phi);
+}
+
+double km_per_degree_lon(double phi) {
+    return 111.4172 * std::cos(phi) - 0.094 * std::cos(3.0 * phi) + 0.0002 * std::cos(5.0 * phi);
+}
+
+}  // namespace flow
+
+namespace {
+
+constexpr double kPi = 3.1415927;
+constexpr float kSlopeFloor = 1.0e-7f;
+
+std::size_t square_index(const Run& run, int n) {
+    return static_cast<std::size_t>(run.cells.row[n] - 1) * static_cast<std::size_t>(run.hdr.xcount) +
+           static_cast<std::size_t>(run.cells.col[n] - 1);
+}
+
+bool same_shape(const Grid<float>& g, const Run& run) {
+    return g.rows() == run.hdr.ycount && g.cols() == run.hdr.xcount;
+}
+
+// Drainage area in km2 accumulated down the network from `area` (m2), cells
+// 1..naa in number order, each taking its upstream neighbours in a fixed order.
+void accumulate(Run& run, Console& con, const Grid<float>& area, Grid<float>& da, bool warn) {
+    const int yc = run.hdr.ycount, xc = run.hdr.xcount;
+    const auto& dir = run.grid.dir.values();
+    auto& d = da.values();
+    const auto& a = area.values();
+    // Neighbour (row step, col step) and the code with which it drains into the
+    // cell: SW 1, W 2, NW 3, N 4, NE 5, E 6, SE 7, S 8.
+    static constexpr int nr[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
+    static constexpr int nc[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
+    const long long stride = xc;
+    for (int n = 1; n <= run.naa; ++n) {
+        const int i = run.cells.row[n], j = run.cells.col[n];
+        const std::size_t k = square_index(run, n);
+        d[k] = a[k] * 1.0e-6f;
+        if (i == 1 || j == 1 || i == yc || j == xc) {
+            if (warn) con.say("WARNING: missing blank edge(s) - crash possible");
+            continue;
+        }
+        float sum = d[k];
+        for (int q = 0; q < 8; ++q) {
+            const std::size_t m = static_cast<std::size_t>(static_cast<long long>(k) + nr[q] * stride + nc[q]);
+            if (flow::effective_code(dir[m]) == q + 1) sum += d[m];
+        }
+        d[k] = sum;
+    }
+}
+
+std::string location_line(std::string_view text, int n, int i, int j, float elev) {
+    std::string s(text);
+    field::put_i(s, n, 8);
+    s += " @ ";
+    field::put_i(s, i, 5);
+    field::put_i(s, j, 5);
+    s += " elv=";
+    field::put_f(s, elev, 10, 3);
+    return s;
+}
+
+int width_for(long long largest) {
+    int w = 1;
+    for (long long v = largest < 0 ? -largest : largest; v >= 10; v /= 10) ++w;
+    return std::max(5, w + 2);
+}
+
+}  // namespace
+
+void clamp_min_slope(Run& run) {
+    float s = run.answers.min_slope;
+    if (!(s >= kSlopeFloor)) s = kSlopeFloor;  // NaN included
+    if (s > 1.0f) s = 1.0f;
+    run.min_slope = s;
+}
+
+void compute_cell_areas(Run& run, Console&) {
+    const MapHeader& h = run.hdr;
+    const int yc = h.ycount, xc = h.xcount;
+    auto& g = run.grid;
+    if (!same_shape(g.cell_area, run)) g.cell_area.assign(yc, xc);
+    if (!same_shape(g.channel_length, run)) g.channel_length.assign(yc, xc);
+    if (!same_shape(g.frac, run)) g.frac.assign(yc, xc);
+
+    if (flow::metric_projection(h.projection)) {
+        const float area = h.xdelta * h.ydelta;
+        g.cell_area.fill(area);
+        run.al = std::sqrt(area);
+        run.center_dx_km = run.center_dy_km = 0;
+    } else {
+        // Geographic: the area of a square depends on the latitude of its row's
+        // northern edge.
+        auto row_area = [&](int i) {
+            const double phi = (static_cast<double>(h.yorigin) + i * static_cast<double>(h.ydelta)) * kPi / 180.0;
+            return static_cast<float>(1.0e6 * h.xdelta * h.ydelta * flow::km_per_degree_lat(phi) *
+                                      flow::km_per_degree_lon(phi));
+        };
+        for (int i = 1; i <= yc; ++i) std::fill_n(g.cell_area.row_data(i), xc, row_area(i));
+        run.al = std::sqrt(row_area(yc / 2));
+        const double phic =
+            (static_cast<double>(h.yorigin) + yc * (static_cast<double>(h.ydelta) / 2.0)) * kPi / 180.0;
+        run.center_dx_km = static_cast<float>(h.xdelta * flow::km_per_degree_lon(phic));
+        run.center_dy_km = static_cast<float>(h.ydelta * flow::km_per_degree_lat(phic));
+    }
+    auto& frac = g.frac.values();
+    const auto& area = g.cell_area.values();
+    auto& len = g.channel_length.values();
+    for (std::size_t k = 0; k < area.size(); ++k) {
+        frac[k] *= area[k];
+        len[k] = std::sqrt(area[k]);
+    }
+}
+
+void number_cells(Run& run, Console& con) {
+    const int yc = run.hdr.ycount, xc = run.hdr.xcount;
+    auto& g = run.grid;
+    if (!same_shape(g.elev, run)) g.elev.assign(yc, xc);
+    if (!same_shape(g.frac, run)) g.frac.assign(yc, xc);
+    if (!same_shape(g.da, run)) g.da.assign(yc, xc);
+    if (g.rank.rows() != yc || g.rank.cols() != xc) g.rank.assign(yc, xc);
+    if (g.dir.rows() != yc || g.dir.cols() != xc) g.dir.assign(yc, xc);
+
+    const std::vector<std::uint32_t> order = flow::numbering_order(g.elev);
+    const int na = static_cast<int>(order.size());
+    try {
+        CellTable& c = run.cells;
+        c.row.assign(na + 1, 0);
+        c.col.assign(na + 1, 0);
+        c.iak.assign(na + 1, 0);
+        c.int_slope.assign(na + 1, 0.0f);
+    } catch (const std::bad_alloc&) {
+        stop("Error with allocation of area4 arrays in zel");
+    }
+
+    auto& rank = g.rank.values();
+    const auto& frac = g.frac.values();
+    int receiving = 0;
+    for (int n = 1; n <= na; ++n) {
+        const std::uint32_t k = order[n - 1];
+        rank[k] = n;
+        run.cells.row[n] = static_cast<int>(k / static_cast<std::uint32_t>(xc)) + 1;
+        run.cells.col[n] = static_cast<int>(k % static_cast<std::uint32_t>(xc)) + 1;
+        if (frac[k] <= 0.0f) ++receiving;
+    }
+    run.na = na;
+    run.nreceiving = receiving;
+    run.naa = na - receiving;
+
+    // A direction code outside 0..8 is followed as code 1 everywhere, so name
+    // such squares: the map probably holds a typing error there.
+    const auto& dir = g.dir.values();
+    for (int n = 1; n <= run.naa; ++n) {
+        const int code = dir[square_index(run, n)];
+        if (code < 0 || code > 8) {
+            std::string s = " drainage direction code";
+            field::put_i(s, code, 6);
+            s += " @ grid #";
+            field::put_i(s, n, 8);
+            s += " @ ";
+            field::put_i(s, run.cells.row[n], 5);
+            field::put_i(s, run.cells.col[n], 5);
+            s += " taken as 1 (north-east)";
+            run.log_line(s);
+        }
+    }
+
+    accumulate(run, con, g.frac, g.da, true);
+    if (run.nca_in_use) {
+        if (!same_shape(g.contrib_area, run)) g.contrib_area.assign(yc, xc);
+        if (!same_shape(g.contrib_da, run)) g.contrib_da.assign(yc, xc);
+        accumulate(run, con, g.contrib_area, g.contrib_da, false);
+    }
+}
+
+void compute_slopes(Run& run, Console& con) {
+    const int yc = run.hdr.ycount, xc = run.hdr.xcount;
+    auto& g = run.grid;
+    if (!same_shape(g.slope, run)) g.slope.assign(yc, xc);
+    if (!same_shape(g.channel_length, run)) g.channel_length.assign(yc, xc);
+    if (g.next.rows() != yc || g.next.cols() != xc) g.next.assign(yc, xc);
+
+    const auto& elev = g.elev.values();
+    const auto& dir = g.dir.values();
+    const auto& rank = g.rank.values();
+    auto& next = g.next.values();
+    auto& slope = g.slope.values();
+    auto& len = g.channel_length.values();
+    const float straight = run.al;
+    const float diagonal = flow::kDiagonalFactor * run.al;
+
+    for (int n = 1; n <= run.naa; ++n) {
+        const int i = run.cells.row[n], j = run.cells.col[n];
+        const std::size_t k = square_index(run, n);
+        float raw = slope[k];
+        if (dir[k] != 0) {
+            const int c = flow::effective_code(dir[k]);
+            const float length = flow::kDiagonal[c] ? diagonal : straight;
+            len[k] = length;
+            const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
+            if (di >= 1 && di <= yc && dj >= 1 && dj <= xc) {
+                const std::size_t dk = static_cast<std::size_t>(di - 1) * xc + static_cast<std::size_t>(dj - 1);
+                raw = length > 0.0f ? (elev[k] - elev[dk]) / length : 0.0f;
+                next[k] = rank[dk];
+            } else {
+                // Pointing off the grid: there is no downstream square, which
+                // makes this a drainage error below.
+                next[k] = 0;
+            }
+        }
+        float s = raw;
+        if (!(s >= kSlopeFloor)) s = kSlopeFloor;
+        if (s < run.min_slope) s = run.min_slope;
+        slope[k] = s;
+
+        if (next[k] > n) continue;
+        ++run.errors;
+        std::string loc = " please fix - location n,row,col,next(i,j)/";
+        field::put_i(loc, n, 5);
+        field::put_i(loc, i, 5);
+        field::put_i(loc, j, 5);
+        field::put_i(loc, next[k], 5);
+        if (!run.error_log.is_open()) {
+            if (run.error_log.open("fort.39")) {
+                run.error_log.line(" ERROR: grid does not drain to lower grid");
+                run.error_log.line(" next(i,j) set to n+1 <<<<<<FIX FIX FIX");
+            } else {
+                con.say("Unable to create the drainage error log fort.39");
+            }
+        }
+        if (run.error_log.is_open()) run.error_log.line(loc);
+        next[k] = n + 1;
+        slope[k] = -slope[k];
+    }
+}
+
+void set_cell_river_classes(Run& run, Console& con) {
+    const auto& rc = run.grid.river_class;
+    const bool have = rc.rows() == run.hdr.ycount && rc.cols() == run.hdr.xcount;
+    for (int n = 1; n <= run.naa; ++n) {
+        const int v = have ? rc.values()[square_index(run, n)] : 0;
+        run.cells.iak[n] = v;
+        if (v < 1 || v > run.na) {
+            con.line("iak value not defined rank=", n, v);
+            con.say("please correct the map file");
+            con.wait("");
+        }
+    }
+}
+
+void rank_and_check_cells(Run& run, Console& con) {
+    const MapHeader& h = run.hdr;
+    const int yc = h.ycount, xc = h.xcount;
+    auto& g = run.grid;
+
+    // The rank table in the run log, north row first.
+    con.say("Grid ranking - highest =1");
+    run.log_line(" Grid ranking - highest =1");
+    {
+        const int w = width_for(std::max(run.na, xc));
+        const int km = static_cast<int>(run.al / 1000.0f);
+        std::string s(5, ' ');
+        for (int j = 1; j <= xc; ++j) field::put_i(s, j, w);
+        run.log_line(s);
+        s.assign(5, ' ');
+        for (int j = 1; j <= xc; ++j) field::put_i(s, static_cast<long long>(j) * km, w);
+        run.log_line(s);
+        if (g.rank.rows() == yc && g.rank.cols() == xc) {
+            for (int i = yc; i >= 1; --i) {
+                s.clear();
+                field::put_i(s, i, 5);
+                const int* r = g.rank.row_data(i);
+                for (int j = 0; j < xc; ++j) field::put_i(s, r[j], w);
+                run.log_line(s);
+            }
+        }
+    }
+
+    // Cell checks. Receiving cells always show here (frac_2d 0, next 0).
+    auto value_or = [&](const auto& grid, std::size_t k) {
+        using T = std::decay_t<decltype(grid.values()[0])>;
+        return grid.rows() == yc && grid.cols() == xc ? grid.values()[k] : T{};
+    };
+    bool found = false;
+    auto report = [&](const std::string& line) {
+        con.say(line);
+        run.log_line(line);
+        found = true;
+    };
+    for (int n = 1; n <= run.na; ++n) {
+        const int i = run.cells.row[n], j = run.cells.col[n];
+        const std::size_t k = square_index(run, n);
+        const float elev = value_or(g.elev, k);
+        const float frac = value_or(g.frac, k);
+        if (frac <= 0.0f) {
+            std::string s = " frac_2d(";
+            field::put_i(s, i, 5);
+            field::put_i(s, j, 5);
+            s += ")=";
+            field::put_f(s, frac, 10, 3);
+            s += " - please check";
+            report(s);
+        }
+        const int river = value_or(g.river_class, k);
+        if (river < 1 || river >= 17) report(location_line("   Basin # not coded @ grid #", n, i, j, elev));
+        if (value_or(g.contours, k) == 0) report(location_line("# contours not coded @ grid #", n, i, j, elev));
+        const int channels = value_or(g.channels, k);
+        if (channels < 1 || channels >= 6) report(location_line("# channels not coded @ grid #", n, i, j, elev));
+        const int next = value_or(g.next, k);
+        if (next == 0) {
+            report(location_line("       next grid = 0 @ grid #", n, i, j, elev));
+            report("Possible cause: wrong drainage direction");
+            report("Errors OK if last receiving grid !!!!!!!!!!!!!");
+            report("Please see new_format.shd file for -ve slope location");
+        }
+        const int rank = value_or(g.rank, k);
+        if (rank >= next) {
+            std::string s = " receiving grid higher in grid";
+            field::put_i(s, i, 5);
+            field::put_i(s, j, 5);
+            field::put_i(s, rank, 8);
+            s += " elv=";
+            field::put_f(s, elev, 10, 3);
+            report(s);
+        }
+    }
+    if (found) {
+        con.say("These can be fatal errors  <<<<<<<<<<<<<<<<<<<<<<<<<<<");
+        con.say("Please correct the map file to elliminate these errors");
+        con.wait("Hit enter to continue");
+    }
+
+    if (run.naa >= run.na) {
+        const char* heading[] = {"fatal error - outlet elements have not been", "properly designated",
+                                 "set frac of the recieving element = 0",
+                                 "elevation of the receiving grid must be > 0.0", "location of outlet:"};
+        for (const char* line : heading) {
+            con.say(line);
+            run.log_line(line);
+        }
+        if (run.na >= 1) {
+            const int i = run.cells.row[1], j = run.cells.col[1];
+            const std::string lines[] = {
+                words(" grid number  ", value_or(g.rank, square_index(run, 1))),
+                words(" row number   ", i, static_cast<float>(i * h.ydelta + h.yorigin)),
+                words(" column number", j, static_cast<float>(j * h.xdelta + h.xorigin))};
+            for (const auto& line : lines) {
+                con.say(line);
+                run.log_line(line);
+            }
+        } else {
+            const char* line = " no grid has an elevation above 0.0 - no grids were numbered";
+            con.say(line);
+            run.log_line(line);
+        }
+        stop_lines({" Please see the zel.err file for error messages", " program aborted"});
+    }
+
+    // Receiving cells drain out of the model.
+    if (g.next.rows() == yc && g.next.cols() == xc)
+        for (int n = run.naa + 1; n <= run.na; ++n) g.next.values()[square_index(run, n)] = 0;
+}
+
+void compute_interflow_slopes(Run& run, Console& con) {
+    const auto& contours = run.grid.contours;
+    const bool have = contours.rows() == run.hdr.ycount && contours.cols() == run.hdr.xcount;
+    if (run.cells.int_slope.size() < static_cast<std::size_t>(run.na) + 1) run.cells.int_slope.assign(run.na + 1, 0.0f);
+    for (int n = 1; n <= run.na; ++n) {
+        const int count = have ? contours.values()[square_index(run, n)] : 0;
+        run.cells.int_slope[n] = run.al > 0.0f ? (count + 0.0001f) * run.hdr.cintv / run.al : 0.0f;
+    }
+    con.line("na,naa/", run.na, run.naa);
+}
