@@ -118,6 +118,7 @@ struct Run {
     int n_kept = 0;                            // N: cells with a rank after extraction
     Window window;
     int ext_south = 0, ext_north = 0, ext_west = 0, ext_east = 0;  // legacy extents
+    std::vector<int> lastgrid;  // outlet cells after revision (receiving cells of the chosen outlets)
 
     // --- EnSim grids ---
     GridHeader gh;
