@@ -1,4 +1,81 @@
-// Placeholder: replaced by the real stage.
 #include "network/fetch.hpp"
 
-void fetch_2d(Run&, Console&) {}
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+
+namespace {
+
+struct Direction {
+    int di, dj;
+    bool diagonal;
+};
+
+// NE E SE S SW W NW N, the order of the fetch grids.
+constexpr Direction kDirections[8] = {{+1, +1, true}, {0, +1, false}, {-1, +1, true},
+                                      {-1, 0, false}, {-1, -1, true}, {0, -1, false},
+                                      {+1, -1, true}, {+1, 0, false}};
+
+// For every square, the number of squares a walk from it in direction (di, dj)
+// passes over: each within rows 2..ycount-1 and columns 2..xcount-1 and of the
+// square's own reach number. The count of a square is one more than that of
+// the next square along, when that one qualifies, so the squares are visited
+// with the next square along always done first: one pass, linear in the grid.
+void run_lengths(const Grid<int>& reach, int di, int dj, Grid<int>& run) {
+    const int ny = reach.rows(), nx = reach.cols();
+    const int row_first = di > 0 ? ny : 1, row_last = di > 0 ? 1 : ny, row_step = di > 0 ? -1 : 1;
+    const int col_first = dj > 0 ? nx : 1, col_last = dj > 0 ? 1 : nx, col_step = dj > 0 ? -1 : 1;
+    for (int i = row_first;; i += row_step) {
+        for (int j = col_first;; j += col_step) {
+            int r = reach(i, j);
+            int length = 0;
+            if (r > 0) {
+                int si = i + di, sj = j + dj;
+                if (si >= 2 && si <= ny - 1 && sj >= 2 && sj <= nx - 1 && reach(si, sj) == r)
+                    length = run(si, sj) + 1;
+            }
+            run(i, j) = length;
+            if (j == col_last) break;
+        }
+        if (i == row_last) break;
+    }
+}
+
+}  // namespace
+
+void fetch_2d(Run& run, Console& con) {
+    const Grid<int>& reach = run.grid.reach;
+    const int ny = run.hdr.ycount, nx = run.hdr.xcount;
+
+    int reachcount = 0;
+    for (int r : reach.values()) reachcount = std::max(reachcount, r);
+    con.line("reachcount=", reachcount, " in ftch");
+
+    Grid<int> lengths;
+    try {
+        for (auto& g : run.grid.fetch) g.assign(ny, nx, 0.0f);
+        lengths.assign(ny, nx, 0);
+    } catch (const std::bad_alloc&) {
+        stop("**Allocation failed  in fetch_2d @41**");
+    }
+    if (reachcount == 0 || reach.rows() != ny || reach.cols() != nx) return;
+
+    const int ncells = std::min({run.naa, static_cast<int>(run.cells.row.size()) - 1,
+                                 static_cast<int>(run.cells.col.size()) - 1});
+    for (int d = 0; d < 8; ++d) {
+        const Direction& dir = kDirections[d];
+        run_lengths(reach, dir.di, dir.dj, lengths);
+        Grid<float>& fetch = run.grid.fetch[static_cast<std::size_t>(d)];
+        for (int n = 1; n <= ncells; ++n) {
+            int i = run.cells.row[static_cast<std::size_t>(n)];
+            int j = run.cells.col[static_cast<std::size_t>(n)];
+            if (!reach.inside(i, j) || reach(i, j) <= 0) continue;
+            float k = static_cast<float>(lengths(i, j));
+            fetch(i, j) = dir.diagonal ? std::sqrt(k * k + k * k) + 0.7f : k + 0.5f;
+        }
+    }
+}

@@ -1,4 +1,234 @@
-// Placeholder: replaced by the real stage.
 #include "network/land_cover_adjust.hpp"
 
-void adjust_land_cover(Run&, Console&) {}
+#include <algorithm>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+#include "ensim/field_format.hpp"
+
+namespace {
+
+// Only the share aimpr of the urban (last) class stays impervious; the rest
+// goes to class 1.
+void impervious_share(Run& run, Console& con) {
+    const int ntype = run.hdr.ntype;
+    const float a = run.hdr.aimpr / 100.0f;
+    if (!(a > 0)) return;
+    auto& classes = run.grid.classes;
+    if (ntype >= 1) {
+        auto& c1 = classes[0].values();
+        auto& urban = classes[static_cast<std::size_t>(ntype)].values();
+        for (std::size_t k = 0; k < c1.size(); ++k) {
+            c1[k] += (1.0f - a) * urban[k];
+            urban[k] = a * urban[k];
+        }
+    }
+    con.say("Note:    impervious area > 0 in the header");
+    con.line(static_cast<int>((1.0f - a) * 100.0f), "% of the impervious class (urban)");
+    con.line("has been subtracted from class", ntype + 1);
+    con.say("and added to class 1");
+    con.say("Class 1 should be a land cover compatible with");
+    con.say("the pervious areas in urban areas (eg. grass)");
+}
+
+void wetland_split(Run& run, Console& con) {
+    const float split = run.split;
+    char& option = run.answers.split_type;
+    con.say();
+    con.say("NEW  June 22/11");
+    con.say("Wetland split options:");
+    con.say("Option 1: Old way - split % of wetland - 1% minimum");
+    con.say("Option 2: New way - split % =  max % wetland coupled");
+    con.say("                  - wetland >  split % not coupled");
+    con.say("                  - wetland <= split % all coupled");
+    con.say();
+    con.say(std::string("You have entered ") + option);
+    if (option != '1' && option != '2') {
+        con.say("invaled answer");
+        con.say("default =2 assumed");
+        option = '2';
+        con.wait("Hit enter to continue with this entry");
+    }
+
+    auto& classes = run.grid.classes;
+    auto& names = run.grid.class_names;
+    const int w = run.hdr.ntype - 1;  // wetland class number
+    if (w < 1) {
+        stop_lines(
+            {"A wetland split needs at least 3 land cover classes (wetland, water and",
+             "impervious, the last three); the map file has " + std::to_string(run.hdr.ntype + 1),
+             " Program aborted"});
+    }
+    // Coupled wetland goes in right after the wetland class; water and
+    // impervious move up one class number.
+    classes.insert(classes.begin() + w, classes[static_cast<std::size_t>(w - 1)]);
+    if (names.size() >= static_cast<std::size_t>(w))
+        names.insert(names.begin() + w, names[static_cast<std::size_t>(w - 1)]);
+    run.hdr.ntype += 1;
+
+    Grid<float>& uncoupled = classes[static_cast<std::size_t>(w - 1)];
+    Grid<float>& coupled = classes[static_cast<std::size_t>(w)];
+    Grid<float>& water = classes[static_cast<std::size_t>(w + 1)];
+    const Grid<int>& reach = run.grid.reach;
+    const Grid<int>& rank = run.grid.rank;
+    run.log_line("Wetland stuff:");
+    for (int i = 1; i <= uncoupled.rows(); ++i) {
+        for (int j = 1; j <= uncoupled.cols(); ++j) {
+            const float wet = uncoupled(i, j);
+            float unc, cou;
+            if (option == '1') {
+                if (split * wet < 0.01f) {
+                    unc = wet;
+                    cou = 0;
+                } else {
+                    unc = (1.0f - split) * wet;
+                    cou = split * wet;
+                }
+            } else {
+                cou = std::min(split, wet);
+                unc = std::max(wet - cou, 0.0f);
+            }
+            uncoupled(i, j) = unc;
+            coupled(i, j) = cou;
+            run.log_line(words(rank.at_or(i, j, 0), i, j, split, unc, cou));
+            if (reach.at_or(i, j, 0) >= 1) {
+                water(i, j) += cou;
+                coupled(i, j) = 0;
+            }
+        }
+    }
+    con.say();
+    con.line("The value entered for \"split\" =", static_cast<int>(split * 100.0f));
+    con.say("Another land cover class was be added to the");
+    con.say("new_shd.r2c file");
+    con.say("Please ensure that the par & sdc files are modified");
+    con.say("to accomodate the extra wetland class");
+    run.log_line("Wetland split now incorporated");
+}
+
+void log_class_grids(Run& run) {
+    const auto& classes = run.grid.classes;
+    for (std::size_t k = 0; k < classes.size(); ++k) {
+        const int frame = static_cast<int>(k) + 1;
+        run.log_line(words("frame", frame));
+        std::string& buf = run.log.buffer();
+        const Grid<float>& g = classes[k];
+        for (int i = g.rows(); i >= 1; --i) {
+            const float* v = g.row_data(i);
+            for (int j = 0; j < g.cols(); ++j) {
+                buf.push_back(' ');
+                field::put_f(buf, v[j], 6, 3);
+            }
+            buf.push_back('\n');
+            run.log.flush_if_large();
+        }
+        run.log_line(words("frame=", frame, "written to zel_info"));
+    }
+}
+
+// A square that is all water needs a reach number; without one it becomes
+// 99 % water and 1 % class 1.
+void water_repair(Run& run, Console& con) {
+    const int ntype = run.hdr.ntype;
+    if (ntype < 2) return;  // the water class would be class 1 itself
+    auto& classes = run.grid.classes;
+    Grid<float>& class1 = classes[0];
+    Grid<float>& water = classes[static_cast<std::size_t>(ntype - 1)];
+    const Grid<int>& reach = run.grid.reach;
+    const int ncells = std::min({run.na, static_cast<int>(run.cells.row.size()) - 1,
+                                 static_cast<int>(run.cells.col.size()) - 1});
+    int count = 0;
+    for (int n = 1; n <= ncells; ++n) {
+        const int i = run.cells.row[static_cast<std::size_t>(n)];
+        const int j = run.cells.col[static_cast<std::size_t>(n)];
+        if (!water.inside(i, j) || !(water(i, j) >= 0.99999f) || reach.at_or(i, j, 0) != 0)
+            continue;
+        if (count == 0) {
+            con.say("A grid with 100% water has not been assigned ");
+            con.say("a reach number. Program will crash if you try");
+            con.say("to use a resume file");
+            run.log_line("A grid with 100% water has not been assigned");
+            run.log_line("(a) reach number. Program will crash ");
+            run.log_line("if you try to use a resume file");
+            con.wait("Hit enter to continue but you have been warned");
+        }
+        ++count;
+        std::string line = words("grid,row,col", n, i, j);
+        run.log_line(line);
+        con.say(line);
+        class1(i, j) = 0.01f;
+        water(i, j) = 0.99f;
+    }
+    if (count > 0) {
+        con.line(count, " grid(s) with 100% water has(ve)");
+        con.say(" not been assigned ");
+        con.say("a reach number(s). The water class has been changed");
+        con.say("99% and class 1 has been changed to 1%");
+        con.wait("Hit enter to continue but you have been warned AGAIN!");
+    }
+}
+
+// The optional last block of the map file, or DA / 6 + 0.1 where it is absent.
+void bankfull(Run& run, Console& con) {
+    const int ny = run.hdr.ycount, nx = run.hdr.xcount;
+    Grid<float>& bank = run.grid.bankfull;
+    if (bank.rows() != ny || bank.cols() != nx) bank.assign(ny, nx, 0.0f);
+    run.log_line("passed line 1411");
+
+    TextReader& map = run.map;
+    std::string_view heading;
+    ReadStatus status;
+    if (!map.next_line(heading)) {
+        status.code = ReadStatus::end_of_file;
+        status.line = map.line_number();
+    } else {
+        heading = heading.substr(0, 80);
+        con.say(heading);
+        run.log_line(heading);
+        // A block that breaks off anywhere is not used at all.
+        for (int i = ny; i >= 1 && status; --i)
+            status = map.read_reals(bank.row_data(i), static_cast<std::size_t>(nx));
+    }
+    run.log_line("passed line 1424");
+
+    if (!status) {
+        con.line("ios=", status.code == ReadStatus::bad_value ? 1 : -1);
+        if (status.code == ReadStatus::bad_value)
+            con.say(map.name() + " line " + std::to_string(status.line) + ": the value \"" +
+                    status.text + "\" in the bankfull block is not a number");
+        con.say();
+        con.say(" No bankfull values found");
+        con.say(" Default assumed");
+        const Grid<float>& da = run.grid.da;
+        for (int i = 1; i <= ny; ++i)
+            for (int j = 1; j <= nx; ++j) bank(i, j) = da.at_or(i, j, 0.0f) / 6.0f + 0.1f;
+    } else {
+        con.say();
+        con.say("Bankfull values found & will be used");
+        con.say("Most people do not produce these values");
+        con.say("Did you?   Just checking.");
+        con.say();
+        con.wait("Hit enter to continue");
+    }
+    run.log_line("passed line 1447");
+}
+
+}  // namespace
+
+void adjust_land_cover(Run& run, Console& con) {
+    auto& classes = run.grid.classes;
+    if (classes.size() != static_cast<std::size_t>(run.hdr.ntype) + 1 || classes.empty()) {
+        stop("Programming error: " + std::to_string(classes.size()) +
+             " land cover grids held for " + std::to_string(run.hdr.ntype + 1) + " classes");
+    }
+    // The map reader keeps percentages; from here on classes are fractions.
+    for (auto& g : classes)
+        for (float& v : g.values()) v /= 100.0f;
+
+    impervious_share(run, con);
+    if (run.split > 0) wetland_split(run, con);
+    log_class_grids(run);
+    water_repair(run, con);
+    bankfull(run, con);
+}

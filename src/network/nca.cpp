@@ -1,4 +1,210 @@
-// Placeholder: replaced by the real stage.
 #include "network/nca.hpp"
 
-void non_contributing_areas(Run&, Console&) {}
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/free_format.hpp"
+#include "common/output_file.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+#include "ensim/r2s_reader_header.hpp"
+
+namespace {
+
+// Index 0..count-1 of the model square that holds a pixel corner at `offset`
+// from the model origin, or -1 outside. Truncation is towards zero, so a
+// corner less than one square west or south of the grid still lands on 0.
+int square_index(double offset, double delta, int count) {
+    double v = offset / delta;
+    if (!(v > -1.0) || !(v < count)) return -1;
+    return static_cast<int>(v);
+}
+
+void append_float(std::string& out, float v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.push_back(' ');
+    out.append(buf, r.ptr);
+}
+
+[[noreturn]] void bad_header(const std::string& fault) {
+    stop_lines({fault, "Program aborted in non_da"});
+}
+
+// Reads nca.r2s and fills run.grid.nca_fraction; false when there is no file.
+bool non_ca(Run& run, Console& con) {
+    con.say("********************************************************");
+    con.say("*                                                      *");
+    con.say("*                  TALVIREN (TM)                       *");
+    con.say("*                                                      *");
+    con.say("*           Subroutine non_ca   June 9, 2011           *");
+    con.say("*               Revised  Jan. 21, 2015                 *");
+    con.say("*                                                      *");
+    con.say("*                                                      *");
+    con.say("********************************************************");
+
+    std::string& entry = run.fln[201];
+    if (rtrim(entry).empty()) entry = "nca.r2s";
+    const std::string name(rtrim(entry));
+    if (!file_exists(name)) return false;
+
+    con.say("nca.r2s file found");
+    con.say("non-contributing areas will be subtracted from frac for");
+    con.say("for each cell");
+    con.say("You can not subtract nca from frac if you want to split");
+    con.say("land cover classes into contributing & non-contributing");
+    TextReader reader;
+    int error = 0;
+    if (!readable_file(name) || !reader.load(name, error)) {
+        con.say("problems opening file= " + name);
+        stop("Program aborted in non_da @ 49");
+    }
+    con.say("opened input file: " + name);
+
+    // The header is read by keyword, so any layout of the usual keywords works.
+    R2sHeader h = scan_r2s_header(reader, {});
+    if (h.problem != R2sHeader::Problem::none) bad_header(r2s_header_fault(h, name));
+    std::string projection = h.projection;
+    if (!normalise_r2s_projection(projection)) {
+        con.say(" Valid format (UTM, CARTESIAN, or LATLONG) not found");
+        con.line("coordsys found=", h.projection);
+        stop("Program aborted in non_da@ 89");
+    }
+    con.line(":Projection", projection);
+    if (projection == "UTM") {
+        con.line(":Zone", h.zone);
+        con.line(":Ellipsoid", h.datum1);
+    } else if (projection == "LATLONG") {
+        con.line(":Ellipsoid", h.datum1);
+    }
+    con.line(":xOrigin", h.xorigin);
+    con.line(":yOrigin", h.yorigin);
+    con.line(":xCount", h.xcount);
+    con.line(":yCount", h.ycount);
+    con.line(":xDelta", h.xdelta);
+    con.line(":yDelta", h.ydelta);
+    std::string fault = r2s_header_fault(h, name);
+    if (!fault.empty()) bad_header(fault);
+
+    const MapHeader& mh = run.hdr;
+    const int ny = mh.ycount, nx = mh.xcount;
+    std::vector<float> row;
+    std::vector<int> col_of;
+    std::vector<std::uint32_t> in_nca, other;
+    try {
+        row.resize(static_cast<std::size_t>(h.xcount));
+        col_of.resize(row.size());
+        in_nca.assign(static_cast<std::size_t>(ny) * nx, 0);
+        other.assign(in_nca.size(), 0);
+    } catch (const std::bad_alloc&) {
+        stop("**Allocation failed for nca in non_da @ 57**");
+    }
+
+    con.say(" reading the nca file ");
+    con.say("Grid extents of non-contributing areas:");
+    con.line("xorigin_nca", h.xorigin);
+    con.line("eastlimit", h.xorigin + h.xcount * h.xdelta);
+    con.line("yorigin_nca", h.yorigin);
+    con.line("northlimit", h.yorigin + h.ycount * h.ydelta);
+
+    con.say(" counting pixels ");
+    run.log_line("   class   col  row   total   # in class");
+    // Each pixel counts where its north-east corner lies.
+    for (int k = 1; k <= h.xcount; ++k)
+        col_of[static_cast<std::size_t>(k - 1)] =
+            square_index(h.xorigin - mh.xorigin + k * h.xdelta, mh.xdelta, nx);
+    long long counted = 0;
+    for (int j = 1; j <= h.ycount; ++j) {
+        ReadStatus st = reader.read_reals(row.data(), row.size());
+        if (!st) {
+            if (st.code == ReadStatus::bad_value)
+                bad_header(name + " line " + std::to_string(st.line) + ": the value \"" + st.text +
+                           "\" in row " + std::to_string(j) + " is not a number");
+            bad_header(name + ": the data end at line " + std::to_string(st.line) + ", in row " +
+                       std::to_string(j) + " of " + std::to_string(h.ycount) + " (" +
+                       std::to_string(h.xcount) + " values a row)");
+        }
+        int o = square_index(h.yorigin - mh.yorigin + j * h.ydelta, mh.ydelta, ny);
+        if (o < 0) continue;
+        const std::size_t base = static_cast<std::size_t>(o) * nx;
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            int t = col_of[k];
+            if (t < 0) continue;
+            ++counted;
+            if (row[k] == 1.0f)
+                ++in_nca[base + static_cast<std::size_t>(t)];
+            else
+                ++other[base + static_cast<std::size_t>(t)];
+        }
+    }
+    if (counted == 0) {
+        con.say("No pixel of " + name + " lies inside the model grid:");
+        con.say("the non-contributing fraction is 0 everywhere");
+    }
+
+    con.say(" calculating the nca on each cell ");
+    Grid<float>& fraction = run.grid.nca_fraction;
+    fraction.assign(ny, nx, 0.0f);
+    float* f = fraction.values().data();
+    for (std::size_t k = 0; k < in_nca.size(); ++k) {
+        std::uint64_t total = std::uint64_t{in_nca[k]} + other[k];
+        if (total > 0) f[k] = static_cast<float>(in_nca[k]) / static_cast<float>(total);
+    }
+
+    con.say(" writing the nca.xyz file ");
+    OutputFile xyz;
+    if (!xyz.open("nca.xyz")) {
+        con.line("Unable to write nca.xyz, error", xyz.error_code(), "- the run goes on");
+    } else {
+        std::string& buf = xyz.buffer();
+        for (int j = 1; j <= ny; ++j) {
+            float y = static_cast<float>(mh.yorigin + (j - 0.5) * mh.ydelta);
+            for (int k = 1; k <= nx; ++k) {
+                append_float(buf, static_cast<float>(mh.xorigin + (k - 0.5) * mh.xdelta));
+                append_float(buf, y);
+                append_float(buf, fraction(j, k));
+                buf.push_back('\n');
+            }
+            xyz.flush_if_large();
+        }
+        if (!xyz.commit())
+            con.line("Unable to write nca.xyz, error", xyz.error_code(), "- the run goes on");
+        else
+            con.say("nca.xyx written");
+    }
+    con.say();
+    con.say(" done computing non contributing areas");
+    return true;
+}
+
+}  // namespace
+
+void non_contributing_areas(Run& run, Console& con) {
+    run.nca_in_use = false;
+    if (run.answers.adjust_nca != 'y') {
+        con.say("frac will NOT be adjusted for nca");
+        con.say("but the class areas may be depending on your answer");
+        return;
+    }
+    if (!non_ca(run, con)) return;
+    run.nca_grid_held = true;
+    if (!run.answers.nca_choice1) return;
+
+    // Choice 1: each square contributes its area less the chosen share of its
+    // non-contributing part, and never less than 1 m2. A share of 0 gives the
+    // whole area (the network adds up this grid whenever the flag is set).
+    run.nca_in_use = true;
+    const float share = run.answers.nca_fraction;
+    Grid<float>& contrib = run.grid.contrib_area;
+    const Grid<float>& frac = run.grid.frac;
+    const Grid<float>& fraction = run.grid.nca_fraction;
+    contrib.assign(frac.rows(), frac.cols(), 0.0f);
+    for (std::size_t k = 0; k < frac.size(); ++k) {
+        float nca = k < fraction.size() ? fraction.values()[k] : 0.0f;
+        contrib.values()[k] = std::max((1.0f - share * nca) * frac.values()[k], 1.0f);
+    }
+}
