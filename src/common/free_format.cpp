@@ -1,9 +1,489 @@
-// Placeholder: replaced by the real stage.
 #include "common/free_format.hpp"
 
-ReadStatus parse_fields(std::string_view, std::span<const Target>) { return {}; }
-bool TextReader::load(const std::string&, int&) { return false; }
-bool TextReader::next_line(std::string_view&) { return false; }
-ReadStatus TextReader::read(std::span<const Target>) { return {}; }
-ReadStatus TextReader::read_reals(float*, std::size_t) { return {}; }
-ReadStatus TextReader::read_ints(int*, std::size_t) { return {}; }
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace {
+
+inline bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+inline bool ends_token(char c) {
+    return is_blank(c) || c == ',' || c == '/';
+}
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Strict integer: optional sign and digits, nothing else.
+bool parse_int(std::string_view s, int& v) {
+    const char* b = s.data();
+    const char* e = b + s.size();
+    if (b != e && *b == '+') ++b;
+    if (b == e || (*b == '-' && (b + 1 == e || !is_digit(b[1])))) return false;
+    if (*b != '-' && !is_digit(*b)) return false;
+    int r = 0;
+    auto [p, ec] = std::from_chars(b, e, r);
+    if (ec != std::errc() || p != e) return false;
+    v = r;
+    return true;
+}
+
+// Out-of-range reading: an underflow becomes (signed) zero or a subnormal, an
+// overflow is an error. Rare, so strtod on a copy is good enough.
+template <class T>
+bool parse_out_of_range(const char* b, const char* e, T& v) {
+    std::string copy(b, e);
+    errno = 0;
+    char* end = nullptr;
+    double d = std::strtod(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size() || !std::isfinite(d)) return false;
+    if (std::fabs(d) >= 1.0) return false;
+    v = static_cast<T>(d);
+    return true;
+}
+
+// Real with E or D exponent in either case; never NaN, infinity or out of range.
+template <class T>
+bool parse_real(std::string_view s, T& v) {
+    const char* b = s.data();
+    const char* e = b + s.size();
+    if (b != e && *b == '+' && ++b != e && *b == '-') return false;
+    // Only digits or a point may start the number (after a minus): this keeps
+    // out "nan", "inf", "infinity", "+-1" and hexadecimal forms.
+    const char* f = (b != e && *b == '-') ? b + 1 : b;
+    if (f == e || !(is_digit(*f) || *f == '.')) return false;
+    T r;
+    auto [p, ec] = std::from_chars(b, e, r, std::chars_format::general);
+    if (ec == std::errc() && p == e) {
+        v = r;
+        return true;
+    }
+    if (p != e && (*p == 'd' || *p == 'D' || *p == 'e' || *p == 'E')) {
+        // D exponent (or an exponent that from_chars refused): copy and retry.
+        char buf[64];
+        std::size_t n = static_cast<std::size_t>(e - b);
+        if (n >= sizeof buf) {
+            std::string copy(b, e);
+            std::replace_if(
+                copy.begin(), copy.end(), [](char c) { return c == 'd' || c == 'D'; }, 'E');
+            return parse_real(std::string_view(copy), v);
+        }
+        std::memcpy(buf, b, n);
+        bool changed = false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (buf[i] == 'd' || buf[i] == 'D') {
+                buf[i] = 'E';
+                changed = true;
+            }
+        if (!changed) return false;
+        auto [p2, ec2] = std::from_chars(buf, buf + n, r, std::chars_format::general);
+        if (p2 != buf + n) return false;
+        if (ec2 == std::errc()) {
+            v = r;
+            return true;
+        }
+        if (ec2 == std::errc::result_out_of_range) return parse_out_of_range(buf, buf + n, v);
+        return false;
+    }
+    if (ec == std::errc::result_out_of_range && p == e) return parse_out_of_range(b, e, v);
+    return false;
+}
+
+// One field of a record as found in the text.
+struct Token {
+    enum Kind { value, null, slash, end } kind = end;
+    std::size_t repeat = 1;
+    std::string_view text;  // the value (unquoted content for quoted texts)
+    std::string_view raw;   // the field as written, for messages
+    bool quoted = false;
+};
+
+// Walks the fields of a record over one or more lines. `Lines` supplies the
+// next line when a record continues (a single-line parse supplies none).
+template <class Lines>
+class Scanner {
+  public:
+    explicit Scanner(Lines& lines) : lines_(lines) {}
+
+    std::size_t line() const { return lines_.line_number(); }
+
+    // The next field; `end` when the text (or the line) runs out.
+    Token next() {
+        Token t;
+        for (;;) {
+            while (p_ != e_ && is_blank(*p_)) ++p_;
+            if (p_ == e_) {
+                if (!advance()) return t;  // end
+                continue;
+            }
+            char c = *p_;
+            if (c == ',') {
+                ++p_;
+                if (after_value_) {
+                    after_value_ = false;  // the separator after a value
+                    continue;
+                }
+                t.kind = Token::null;
+                t.raw = {p_ - 1, 1};
+                return t;
+            }
+            if (c == '/') {
+                ++p_;
+                t.kind = Token::slash;
+                return t;
+            }
+            break;
+        }
+        after_value_ = true;
+        const char* start = p_;
+        if (*p_ == '\'' || *p_ == '"') return quoted(t, start, p_);
+        // Plain field: runs to a blank, comma or slash; note a '*' for r*value.
+        const char* star = nullptr;
+        const char* q = p_;
+        while (q != e_ && !ends_token(*q)) {
+            if (*q == '*' && !star) star = q;
+            ++q;
+        }
+        if (star && star != start && std::all_of(start, star, is_digit)) {
+            std::size_t r = 0;
+            auto [pp, ec] = std::from_chars(start, star, r);
+            if (ec == std::errc() && pp == star && r > 0) {
+                t.repeat = r;
+                const char* v = star + 1;
+                if (v == q) {  // r* : r null fields
+                    p_ = q;
+                    t.kind = Token::null;
+                    t.raw = {start, static_cast<std::size_t>(q - start)};
+                    return t;
+                }
+                if (*v == '\'' || *v == '"') return quoted(t, start, v);
+                p_ = q;
+                t.kind = Token::value;
+                t.text = {v, static_cast<std::size_t>(q - v)};
+                t.raw = {start, static_cast<std::size_t>(q - start)};
+                return t;
+            }
+        }
+        p_ = q;
+        t.kind = Token::value;
+        t.text = {start, static_cast<std::size_t>(q - start)};
+        t.raw = t.text;
+        return t;
+    }
+
+    // Hot path for grid blocks: the next plain field, or false when the field
+    // needs the general handling (separator comma, slash, quote, repeat, line end).
+    bool next_plain(std::string_view& text) {
+        const char* p = p_;
+        while (p != e_ && (*p == ' ' || *p == '\t')) ++p;
+        if (p == e_) return false;
+        if (*p == ',') {
+            if (!after_value_) return false;
+            ++p;
+            while (p != e_ && (*p == ' ' || *p == '\t')) ++p;
+            if (p == e_ || *p == ',') return false;
+        }
+        const char* start = p;
+        for (; p != e_; ++p) {
+            char c = *p;
+            if (c == ' ' || c == ',' || c == '\t') break;
+            if (c == '/' || c == '*' || c == '\'' || c == '"' || c == '\r') return false;
+        }
+        text = {start, static_cast<std::size_t>(p - start)};
+        p_ = p;
+        after_value_ = true;
+        return true;
+    }
+
+    // Begin on a line already at hand (single-line parse).
+    void start(std::string_view line) {
+        p_ = line.data();
+        e_ = p_ + line.size();
+    }
+
+  private:
+    bool advance() {
+        std::string_view l;
+        if (!lines_.next(l)) return false;
+        p_ = l.data();
+        e_ = p_ + l.size();
+        return true;
+    }
+
+    // A quoted text; a doubled quote inside stands for one quote. A text left
+    // open runs to the end of the line.
+    Token quoted(Token& t, const char* start, const char* open) {
+        char qc = *open;
+        const char* q = open + 1;
+        buf_.clear();
+        bool simple = true;
+        const char* content = q;
+        for (;;) {
+            if (q == e_) break;
+            if (*q == qc) {
+                if (q + 1 != e_ && q[1] == qc) {
+                    if (simple) {
+                        buf_.assign(content, q);
+                        simple = false;
+                    }
+                    buf_.push_back(qc);
+                    q += 2;
+                    continue;
+                }
+                break;
+            }
+            if (!simple) buf_.push_back(*q);
+            ++q;
+        }
+        const char* close = q;
+        if (q != e_) ++q;  // past the closing quote
+        t.kind = Token::value;
+        t.quoted = true;
+        t.text = simple ? std::string_view(content, static_cast<std::size_t>(close - content))
+                        : std::string_view(buf_);
+        t.raw = {start, static_cast<std::size_t>(q - start)};
+        // Anything glued to the closing quote belongs to this field and is dropped.
+        while (q != e_ && !ends_token(*q)) ++q;
+        p_ = q;
+        return t;
+    }
+
+    Lines& lines_;
+    const char* p_ = nullptr;
+    const char* e_ = nullptr;
+    bool after_value_ = false;
+    std::string buf_;
+};
+
+// Line supply for a single-line parse: there is no next line.
+struct OneLine {
+    bool next(std::string_view&) { return false; }
+    std::size_t line_number() const { return 1; }
+};
+
+// Line supply from a TextReader (continuation lines of a record).
+struct ReaderLines {
+    TextReader& r;
+    bool next(std::string_view& l) { return r.next_line(l); }
+    std::size_t line_number() const { return r.line_number(); }
+};
+
+ReadStatus bad(std::size_t line, std::size_t field, std::string_view raw) {
+    ReadStatus s;
+    s.code = ReadStatus::bad_value;
+    s.line = line;
+    s.field = field;
+    s.text = std::string(raw);
+    return s;
+}
+
+bool store(const Target& t, std::string_view text, bool quoted) {
+    switch (t.kind) {
+        case Target::Kind::integer:
+            return !quoted && parse_int(text, *static_cast<int*>(t.ptr));
+        case Target::Kind::real:
+            return !quoted && parse_real(text, *static_cast<float*>(t.ptr));
+        case Target::Kind::real64:
+            return !quoted && parse_real(text, *static_cast<double*>(t.ptr));
+        case Target::Kind::text: {
+            auto* s = static_cast<std::string*>(t.ptr);
+            s->assign(text.substr(0, std::min(text.size(), t.max_len)));
+            return true;
+        }
+    }
+    return false;
+}
+
+// The general record loop: fills n slots through put(index, count, token).
+// `ran_out` is the status when the fields run out before every slot is set.
+template <class Lines, class Put>
+ReadStatus scan_record(Scanner<Lines>& sc, std::size_t n, ReadStatus::Code ran_out, Put&& put) {
+    std::size_t i = 0;
+    while (i < n) {
+        Token t = sc.next();
+        switch (t.kind) {
+            case Token::end: {
+                ReadStatus s;
+                s.code = ran_out;
+                s.line = sc.line();
+                s.field = i + 1;
+                return s;
+            }
+            case Token::slash:
+                return {};
+            case Token::null:
+                i += std::min(t.repeat, n - i);
+                break;
+            case Token::value: {
+                std::size_t k = std::min(t.repeat, n - i);
+                if (!put(i, k, t)) return bad(sc.line(), i + 1, t.raw);
+                i += k;
+                break;
+            }
+        }
+    }
+    return {};
+}
+
+template <class T>
+ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
+    ReaderLines lines{reader};
+    Scanner<ReaderLines> sc(lines);
+    auto parse = [](std::string_view s, T& v) {
+        if constexpr (std::is_same_v<T, int>)
+            return parse_int(s, v);
+        else
+            return parse_real(s, v);
+    };
+    std::string_view line;
+    if (!reader.next_line(line)) {
+        ReadStatus s;
+        s.code = ReadStatus::end_of_file;
+        s.line = reader.line_number();
+        s.field = 1;
+        return s;
+    }
+    sc.start(line);
+    std::size_t i = 0;
+    for (;;) {
+        // Fast run over plain fields; anything else goes through the general loop.
+        std::string_view f;
+        while (i < n && sc.next_plain(f)) {
+            if (!parse(f, out[i])) return bad(reader.line_number(), i + 1, f);
+            ++i;
+        }
+        if (i == n) return {};
+        Token t = sc.next();
+        switch (t.kind) {
+            case Token::end: {
+                ReadStatus s;
+                s.code = ReadStatus::end_of_file;
+                s.line = reader.line_number();
+                s.field = i + 1;
+                return s;
+            }
+            case Token::slash:
+                return {};
+            case Token::null:
+                i += std::min(t.repeat, n - i);
+                break;
+            case Token::value: {
+                std::size_t k = std::min(t.repeat, n - i);
+                T v{};
+                if (t.quoted || !parse(t.text, v)) return bad(reader.line_number(), i + 1, t.raw);
+                std::fill(out + i, out + i + k, v);
+                i += k;
+                break;
+            }
+        }
+        if (i == n) return {};
+    }
+}
+
+}  // namespace
+
+ReadStatus parse_fields(std::string_view line, std::span<const Target> targets) {
+    OneLine one;
+    Scanner<OneLine> sc(one);
+    sc.start(line);
+    return scan_record(sc, targets.size(), ReadStatus::too_few,
+                       [&](std::size_t i, std::size_t k, const Token& t) {
+                           for (std::size_t j = i; j < i + k; ++j)
+                               if (!store(targets[j], t.text, t.quoted)) return false;
+                           return true;
+                       });
+}
+
+bool TextReader::load(const std::string& path, int& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+        ::close(fd);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        error = EISDIR;
+        return false;
+    }
+    // One spare byte lets a regular file's end show without growing the buffer.
+    std::string text;
+    text.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1
+                                                      : 65536);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == text.size()) text.resize(text.size() * 2);
+        ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            ::close(fd);
+            return false;
+        }
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    text.resize(used);
+    text_ = std::move(text);
+    name_ = path;
+    rewind();
+    error = 0;
+    return true;
+}
+
+bool TextReader::next_line(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const char* b = text_.data() + pos_;
+    std::size_t left = text_.size() - pos_;
+    const void* nl = std::memchr(b, '\n', left);
+    std::size_t len = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - b) : left;
+    pos_ += nl ? len + 1 : len;
+    if (len > 0 && b[len - 1] == '\r') --len;
+    line = {b, len};
+    ++line_;
+    return true;
+}
+
+ReadStatus TextReader::read(std::span<const Target> targets) {
+    ReaderLines lines{*this};
+    Scanner<ReaderLines> sc(lines);
+    std::string_view line;
+    if (!next_line(line)) {
+        ReadStatus s;
+        s.code = ReadStatus::end_of_file;
+        s.line = line_;
+        s.field = 1;
+        return s;
+    }
+    sc.start(line);
+    return scan_record(sc, targets.size(), ReadStatus::end_of_file,
+                       [&](std::size_t i, std::size_t k, const Token& t) {
+                           for (std::size_t j = i; j < i + k; ++j)
+                               if (!store(targets[j], t.text, t.quoted)) return false;
+                           return true;
+                       });
+}
+
+ReadStatus TextReader::read_reals(float* out, std::size_t n) {
+    return read_numbers(*this, out, n);
+}
+ReadStatus TextReader::read_ints(int* out, std::size_t n) {
+    return read_numbers(*this, out, n);
+}

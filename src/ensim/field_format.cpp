@@ -26,6 +26,16 @@ inline void stars(std::string& out, int w) {
     out.append(static_cast<std::size_t>(w), '*');
 }
 
+// Extend `out` by a field of w characters whose last `used` ones the caller
+// fills; the leading blanks are set here. Returns where the caller writes.
+inline char* grow(std::string& out, int w, int used) {
+    std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(w));
+    char* p = out.data() + at;
+    std::memset(p, ' ', static_cast<std::size_t>(w - used));
+    return p + (w - used);
+}
+
 // Decimal digits of n into buf (no terminator); returns the count.
 inline int utoa(std::uint64_t n, char* buf) {
     char tmp[24];
@@ -61,20 +71,62 @@ void put_special(std::string& out, double v, int w) {
     out.append(text, static_cast<std::size_t>(len));
 }
 
-// |v| rounded to d decimals as a digit string (the integer |v| * 10^d), ties
-// away from zero on the exact binary value. Returns the digit count.
-int fixed_digits(double a, int d, char* buf) {
-    if (d <= 22) {
-        double s = a * powers_of_ten()[d];
-        if (s < 4.0e15) {
-            double fl = std::floor(s);
-            double fr = s - fl;  // exact below 2^52
-            // The product carries at most half an ulp of error: decide directly
-            // unless the value sits that close to a tie.
-            if (std::fabs(fr - 0.5) > s * 4.5e-16 + 1e-300)
-                return utoa(static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0), buf);
+// |v| * 10^d rounded to an integer, ties away from zero on the exact binary
+// value, computed in double arithmetic. False when the value is too large or
+// sits too close to a tie for that to be safe.
+inline bool fast_fixed(double a, int d, std::uint64_t& n) {
+    if (d > 22) return false;
+    double s = a * powers_of_ten()[d];  // one rounding: at most half an ulp off
+    if (!(s < 4.0e15)) return false;
+    double fl = std::floor(s);
+    double fr = s - fl;  // exact below 2^52
+    if (std::fabs(fr - 0.5) <= s * 4.5e-16 + 1e-300) return false;
+    n = static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0);
+    return true;
+}
+
+// |v| (nonzero, finite) rounded to d significant digits as the integer n of d
+// digits and the exponent e10 with |v| ~ 0.n * 10^e10. False when double
+// arithmetic cannot decide the rounding safely.
+inline bool fast_sci(double a, int d, std::uint64_t& n, int& e10) {
+    if (d > 15) return false;
+    const auto& p10 = powers_of_ten();
+    int e2 = 0;
+    std::frexp(a, &e2);
+    // a lies in [2^(e2-1), 2^e2): a first guess, put right by the range checks.
+    int e = static_cast<int>(std::floor((e2 - 1) * 0.30102999566398120)) + 1;
+    double lo = p10[d - 1], hi = p10[d];
+    for (int tries = 0; tries < 4; ++tries) {
+        int k = d - e;
+        if (k > 300 || k < -300) return false;
+        double s = k >= 0 ? a * p10[k] : a / p10[-k];
+        if (s >= hi) {
+            ++e;
+            continue;
         }
+        if (s < lo) {
+            --e;
+            continue;
+        }
+        double fl = std::floor(s);
+        double fr = s - fl;
+        if (std::fabs(fr - 0.5) <= s * 1e-15) return false;  // too near a tie
+        n = static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0);
+        if (n >= static_cast<std::uint64_t>(hi)) {
+            n /= 10;
+            ++e;
+        }
+        e10 = e;
+        return true;
     }
+    return false;
+}
+
+// |v| rounded to d decimals as a digit string (the integer |v| * 10^d).
+// Returns the digit count.
+int fixed_digits(double a, int d, char* buf) {
+    std::uint64_t n = 0;
+    if (fast_fixed(a, d, n)) return utoa(n, buf);
     // Exact path: glibc prints every digit of the binary value when asked for
     // enough of them; round that digit string ourselves.
     int e2 = 0;
@@ -100,34 +152,10 @@ int fixed_digits(double a, int d, char* buf) {
 // |v| (nonzero, finite) rounded to d significant digits: the digit string
 // and the exponent e10 with |v| ~ 0.ddd * 10^e10.
 void sci_digits(double a, int d, char* buf, int& e10) {
-    const auto& p10 = powers_of_ten();
-    if (d <= 15) {
-        int e = static_cast<int>(std::floor(std::log10(a))) + 1;
-        double lo = p10[d - 1], hi = p10[d];
-        for (int tries = 0; tries < 3; ++tries) {
-            int k = d - e;
-            if (k > 300 || k < -300) break;
-            double s = k >= 0 ? a * p10[k] : a / p10[-k];
-            if (s >= hi) {
-                ++e;
-                continue;
-            }
-            if (s < lo) {
-                --e;
-                continue;
-            }
-            double fl = std::floor(s);
-            double fr = s - fl;
-            if (std::fabs(fr - 0.5) <= s * 1e-15) break;  // too near a tie: exact path
-            auto n = static_cast<std::uint64_t>(fl) + (fr > 0.5 ? 1 : 0);
-            if (n >= static_cast<std::uint64_t>(hi)) {
-                n /= 10;
-                ++e;
-            }
-            utoa(n, buf);
-            e10 = e;
-            return;
-        }
+    std::uint64_t n = 0;
+    if (fast_sci(a, d, n, e10)) {
+        utoa(n, buf);
+        return;
     }
     static thread_local char text[900];
     std::snprintf(text, sizeof text, "%.*e", 780, a);  // every digit of a double
@@ -146,19 +174,62 @@ void sci_digits(double a, int d, char* buf, int& e10) {
     }
 }
 
+// Fields up to this width are built right to left in a local buffer and
+// appended at once: the common case for grid values.
+constexpr int kShort = 64;
+
+inline void put_digits_back(char*& p, std::uint64_t& n, int count) {
+    for (int i = 0; i < count; ++i) {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+}
+
+inline void finish_short(std::string& out, char* p, char* end, int w) {
+    char* start = end - w;
+    while (p > start) *--p = ' ';
+    out.append(start, static_cast<std::size_t>(w));
+}
+
+// The exponent part of Ew.d: E+ee, or +eee without the letter.
+inline void put_exponent_back(char*& p, int e10) {
+    int ae = e10 < 0 ? -e10 : e10;
+    *--p = static_cast<char>('0' + ae % 10);
+    *--p = static_cast<char>('0' + ae / 10 % 10);
+    if (ae > 99) {
+        *--p = static_cast<char>('0' + ae / 100);
+        *--p = e10 < 0 ? '-' : '+';
+    } else {
+        *--p = e10 < 0 ? '-' : '+';
+        *--p = 'E';
+    }
+}
+
 }  // namespace
 
 void put_i(std::string& out, long long v, int w) {
     if (w <= 0) return;
-    char buf[24];
     bool neg = v < 0;
     std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    if (w <= kShort) {
+        char buf[kShort + 24];
+        char* end = buf + sizeof buf;
+        char* p = end;
+        do {
+            *--p = static_cast<char>('0' + mag % 10);
+            mag /= 10;
+        } while (mag != 0);
+        if (neg) *--p = '-';
+        if (end - p > w) return stars(out, w);
+        return finish_short(out, p, end, w);
+    }
+    char buf[24];
     int len = utoa(mag, buf);
     int need = len + (neg ? 1 : 0);
     if (need > w) return stars(out, w);
-    out.append(static_cast<std::size_t>(w - need), ' ');
-    if (neg) out.push_back('-');
-    out.append(buf, static_cast<std::size_t>(len));
+    char* p = grow(out, w, need);
+    if (neg) *p++ = '-';
+    std::memcpy(p, buf, static_cast<std::size_t>(len));
 }
 
 void put_f(std::string& out, double v, int w, int d) {
@@ -169,6 +240,24 @@ void put_f(std::string& out, double v, int w, int d) {
     // At least w+1 integer digits can never fit (and keeps the digit buffer small).
     if (w <= 300 ? a >= powers_of_ten()[w] : false) return stars(out, w);
     if (d > 1000) return stars(out, w);
+    std::uint64_t n = 0;
+    if (w <= kShort && fast_fixed(a, d, n)) {
+        char buf[kShort + 48];
+        char* end = buf + sizeof buf;
+        char* p = end;
+        bool zero = n == 0;
+        put_digits_back(p, n, d);
+        *--p = '.';
+        if (n == 0) {
+            // Below 1: "0." when it fits, else the bare point (never for d = 0).
+            if ((end - p) + (std::signbit(v) && !zero ? 1 : 0) < w || d == 0) *--p = '0';
+        } else {
+            while (n != 0) *--p = static_cast<char>('0' + n % 10), n /= 10;
+        }
+        if (std::signbit(v) && !zero) *--p = '-';
+        if (end - p > w) return stars(out, w);
+        return finish_short(out, p, end, w);
+    }
     char digits[1400];
     int len = fixed_digits(a, d, digits);
     // Leading zeros of the integer part go; the fraction keeps exactly d digits.
@@ -195,23 +284,40 @@ void put_f(std::string& out, double v, int w, int d) {
         }
     }
     if (need > w) return stars(out, w);
-    out.append(static_cast<std::size_t>(w - need), ' ');
-    if (neg) out.push_back('-');
-    if (lead_zero) out.push_back('0');
-    out.append(digits + skip, static_cast<std::size_t>(int_len));
-    out.push_back('.');
-    out.append(static_cast<std::size_t>(frac_pad), '0');
+    char* p = grow(out, w, need);
+    if (neg) *p++ = '-';
+    if (lead_zero) *p++ = '0';
+    std::memcpy(p, digits + skip, static_cast<std::size_t>(int_len));
+    p += int_len;
+    *p++ = '.';
+    std::memset(p, '0', static_cast<std::size_t>(frac_pad));
+    p += frac_pad;
     int frac_from = len - d + frac_pad;
-    out.append(digits + frac_from, static_cast<std::size_t>(d - frac_pad));
+    std::memcpy(p, digits + frac_from, static_cast<std::size_t>(d - frac_pad));
 }
 
 void put_e(std::string& out, double v, int w, int d) {
     if (w <= 0) return;
     if (!std::isfinite(v)) return put_special(out, v, w);
     if (d <= 0 || d > 700) return stars(out, w);
-    char digits[800];
     int e10 = 0;
     double a = std::fabs(v);
+    std::uint64_t n = 0;
+    if (w <= kShort && (a == 0.0 || fast_sci(a, d, n, e10))) {
+        if (e10 > 999 || e10 < -999) return stars(out, w);
+        char buf[kShort + 32];
+        char* end = buf + sizeof buf;
+        char* p = end;
+        put_exponent_back(p, e10);
+        put_digits_back(p, n, d);
+        *--p = '.';
+        bool neg = std::signbit(v) && a != 0.0;
+        if ((end - p) + (neg ? 1 : 0) < w) *--p = '0';
+        if (neg) *--p = '-';
+        if (end - p > w) return stars(out, w);
+        return finish_short(out, p, end, w);
+    }
+    char digits[800];
     if (a == 0.0) {
         std::memset(digits, '0', static_cast<std::size_t>(d));
     } else {
@@ -224,12 +330,12 @@ void put_e(std::string& out, double v, int w, int d) {
     bool lead_zero = need + 1 <= w;
     if (lead_zero) ++need;
     if (need > w) return stars(out, w);
-    out.append(static_cast<std::size_t>(w - need), ' ');
-    if (neg) out.push_back('-');
-    if (lead_zero) out.push_back('0');
-    out.push_back('.');
-    out.append(digits, static_cast<std::size_t>(d));
-    char tail[4];
+    char* p = grow(out, w, need);
+    if (neg) *p++ = '-';
+    if (lead_zero) *p++ = '0';
+    *p++ = '.';
+    std::memcpy(p, digits, static_cast<std::size_t>(d));
+    char* tail = p + d;
     if (ae <= 99) {
         tail[0] = 'E';
         tail[1] = e10 < 0 ? '-' : '+';
@@ -242,7 +348,6 @@ void put_e(std::string& out, double v, int w, int d) {
         tail[2] = static_cast<char>('0' + ae / 10 % 10);
         tail[3] = static_cast<char>('0' + ae % 10);
     }
-    out.append(tail, 4);
 }
 
 void put_a(std::string& out, std::string_view s, int w, int declared) {
