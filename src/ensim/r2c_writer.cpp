@@ -193,7 +193,10 @@ void write_r2c(Run& run, Console& con, int channel, int fln_index, int frames, i
     write_block(out, grid, format_code);
     if (frame >= 1 && class_no == 0) out.line(":EndFrame");
 
-    if (frame >= frames && class_no >= classes) {
+    // A frame call carries class number 0, so the last frame of a file of
+    // frames closes it whatever the class count (else the file were never closed).
+    const bool last_frame = frames >= 2 && class_no == 0 && frame >= frames;
+    if ((frame >= frames && class_no >= classes) || last_frame) {
         if (!out.commit()) {
             stop_lines({"Unable to write file " + name + " (error " +
                             std::to_string(out.error_code()) + ")",
