@@ -25,6 +25,7 @@ struct MapHeader {
     int ntype = 0;       // classes - 1
     bool ensim = false;  // first character '#' or ':'
     std::vector<std::string> comments;  // the '#' lines at the top of the file (40 characters kept)
+    std::size_t xcount_line = 0, ycount_line = 0;  // map file lines of :xCount / :yCount (0 = none)
 };
 
 // The answers of the dialogue (or of zel_responses.txt).

@@ -1,6 +1,170 @@
-// Placeholder: replaced by the real stage.
 #include "mapfile/grid_blocks.hpp"
 
-void read_blocks_1_to_3(Run&, Console&) {}
-void read_river_class_block(Run&, Console&) {}
-void read_blocks_5_to_7(Run&, Console&) {}
+#include <algorithm>
+#include <cmath>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+#include "mapfile/map_support.hpp"
+
+namespace {
+
+// How a block's read-error message numbers the row that failed.
+enum class Numbering {
+    position,  // 1 = the first row after the heading line
+    row,       // the row number, 1 = southernmost
+};
+
+ReadStatus read_row(TextReader& map, float* out, std::size_t n) { return map.read_reals(out, n); }
+ReadStatus read_row(TextReader& map, int* out, std::size_t n) { return map.read_ints(out, n); }
+
+// One block: the heading line (returned, otherwise ignored) and the rows,
+// north first. The first row that cannot be read stops the run with `message`.
+template <class T>
+std::string read_block(TextReader& map, Grid<T>& grid, const std::string& message,
+                       Numbering numbering) {
+    const int rows = grid.rows();
+    const auto cols = static_cast<std::size_t>(grid.cols());
+    std::string_view expected = std::is_same_v<T, int> ? "a whole number" : "a number";
+    auto number = [&](int position) { return numbering == Numbering::position ? position : rows - position + 1; };
+
+    std::string_view heading;
+    if (!map.next_line(heading)) {
+        ReadStatus st;
+        st.code = ReadStatus::end_of_file;
+        st.line = map.line_number() + 1;
+        stop_on_read_error(map, st, words(message, number(1)), expected, " Program aborted");
+    }
+    std::string title(rtrim(heading.substr(0, 80)));
+    for (int position = 1; position <= rows; ++position) {
+        int row = rows - position + 1;
+        ReadStatus st = read_row(map, grid.row_data(row), cols);
+        if (!st) stop_on_read_error(map, st, words(message, number(position)), expected, " Program aborted");
+    }
+    return title;
+}
+
+std::string title_of(std::string_view what, const std::string& heading) {
+    std::string t(what);
+    if (!heading.empty()) t += "   (" + printable(heading, 80) + ")";
+    return t;
+}
+
+// Elevations: conversion, the lowest cell, and the shift that puts it at 0.
+void convert_elevations(Run& run, Console& con) {
+    Grid<float>& elev = run.grid.elev;
+    const float conv = run.hdr.elvconv;
+    for (float& v : elev.values()) v *= conv;
+    if (!std::all_of(elev.values().begin(), elev.values().end(),
+                     [](float v) { return std::isfinite(v); })) {
+        stop_lines({"The elevations times :elevConversion (" + num(conv) +
+                        ") are too large to be held",
+                    "in file " + run.map.name() + ": check :elevConversion and the elevations",
+                    " Program aborted"});
+    }
+
+    float lowest = 1.0e30f;
+    int lowest_row = 0, lowest_col = 0;
+    for (int i = 1; i <= elev.rows(); ++i) {
+        const float* v = elev.row_data(i);
+        for (int j = 1; j <= elev.cols(); ++j) {
+            if (v[j - 1] < lowest) {
+                lowest = v[j - 1];
+                lowest_row = i;
+                lowest_col = j;
+            }
+        }
+    }
+    run.hdr.elvconv = 1.0f;  // converted once; no later stage converts again
+
+    if (lowest < 0.0f) {
+        lowest -= 0.001f;
+        // Squares inside the basin are raised; the fractions are not read yet,
+        // so this leaves every square as it is.
+        const auto& frac = run.grid.frac.values();
+        auto& e = elev.values();
+        for (std::size_t k = 0; k < e.size() && k < frac.size(); ++k) {
+            if (frac[k] > 0.0f) e[k] -= lowest;
+        }
+    }
+    if (lowest_row > 0) elev(lowest_row, lowest_col) -= lowest;
+    run.lowest_row = lowest_row;
+    run.lowest_col = lowest_col;
+    run.lowest_elev = lowest;
+
+    std::size_t below = static_cast<std::size_t>(
+        std::count_if(elev.values().begin(), elev.values().end(), [](float v) { return v < 0.0f; }));
+    if (below > 0) {
+        std::string line = "WARNING: " + std::to_string(below) +
+                           " grid squares have elevations below 0 - they are left out of the model";
+        con.say(line);
+        run.log_line(line);
+    }
+}
+
+void convert_fractions(Run& run, Console& con) {
+    Grid<float>& frac = run.grid.frac;
+    if (frac.empty()) return;
+    if (frac(frac.rows(), 1) >= 0.0f) {
+        for (float& v : frac.values()) v /= 100.0f;
+        return;
+    }
+    // A negative first value marks a block of areas (m2): divide by the square area.
+    float al = nominal_side_length(run.hdr);
+    float area = al * al;
+    if (!(area > 0.0f) || !std::isfinite(area)) {
+        stop_lines({"The fraction block holds areas (its first value is negative), but the header's",
+                    "xDelta and yDelta give no usable square size (side length " + num(al) + " m)",
+                    "in file " + run.map.name() + ": check :xDelta and :yDelta", " Program aborted"});
+    }
+    std::string note = words("Fraction block read as areas: divided by the square area", area, "m2");
+    con.say(note);
+    run.log_line(note);
+    for (float& v : frac.values()) v /= area;
+}
+
+}  // namespace
+
+void read_blocks_1_to_3(Run& run, Console& con) {
+    BasinGrid& g = run.grid;
+    read_block(run.map, g.elev, " Problems reading the elevations on line", Numbering::position);
+    convert_elevations(run, con);
+
+    std::string heading =
+        read_block(run.map, g.frac, " Problems reading the fractions in row", Numbering::row);
+    list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading), g.frac, 1);
+    convert_fractions(run, con);
+
+    heading =
+        read_block(run.map, g.dir, " Problems reading the directions on line", Numbering::row);
+    list_grid(run.log, title_of("Drainage directions", heading), g.dir);
+}
+
+void read_river_class_block(Run& run, Console& con) {
+    BasinGrid& g = run.grid;
+    con.line(run.hdr.xcount, run.hdr.ycount);
+    std::string heading = read_block(run.map, g.river_class,
+                                     " Problems reading the river class on line", Numbering::row);
+    if (!g.river_class.empty()) {
+        int largest = *std::max_element(g.river_class.values().begin(), g.river_class.values().end());
+        run.nrvr = std::max(run.nrvr, largest);
+    }
+    con.line("No of river classes found in the map file =", run.nrvr);
+    con.say("This should match the number specified in the par file");
+    con.say();
+    if (run.iopt >= 1) con.line("nrvr=", run.nrvr);
+    list_grid(run.log, title_of("River classes", heading), g.river_class);
+}
+
+void read_blocks_5_to_7(Run& run, Console&) {
+    BasinGrid& g = run.grid;
+    std::string heading = read_block(run.map, g.contours,
+                                     " Problems reading the no countours on line", Numbering::row);
+    list_grid(run.log, title_of("Number of contours crossing each grid square", heading), g.contours);
+    heading = read_block(run.map, g.channels, " Problems reading the no channels on line",
+                         Numbering::row);
+    list_grid(run.log, title_of("Number of channels", heading), g.channels);
+    heading = read_block(run.map, g.reach, " Problems reading the reach no on line", Numbering::row);
+    list_grid(run.log, title_of("Reach numbers", heading), g.reach);
+}

@@ -1,0 +1,205 @@
+#include "mapfile/map_support.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "common/output_file.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+
+std::string printable(std::string_view text, std::size_t max_len) {
+    std::string out;
+    for (char c : text.substr(0, max_len)) {
+        auto u = static_cast<unsigned char>(c);
+        out.push_back(u >= 32 && u < 127 ? c : '?');
+    }
+    if (text.size() > max_len) out += "...";
+    return out;
+}
+
+std::string read_error_detail(const TextReader& reader, const ReadStatus& status,
+                              std::string_view expected) {
+    std::size_t line = status.line != 0 ? status.line : reader.line_number();
+    std::string out = "in file " + reader.name() + " line " + std::to_string(line) + ": ";
+    switch (status.code) {
+        case ReadStatus::end_of_file:
+            out += "the file ends before the values expected here";
+            break;
+        case ReadStatus::too_few:
+            out += "the line ends before the values expected here";
+            break;
+        case ReadStatus::bad_value:
+            out += '"';
+            out += printable(status.text);
+            out += "\" is not ";
+            out += expected;
+            break;
+        case ReadStatus::ok:
+            out += "cannot be read";
+            break;
+    }
+    return out;
+}
+
+void stop_on_read_error(const TextReader& reader, const ReadStatus& status, std::string message,
+                        std::string_view expected, std::string stop_message) {
+    stop_lines({std::move(message), "", read_error_detail(reader, status, expected),
+                std::move(stop_message)});
+}
+
+double physical_memory_bytes() {
+    long pages = ::sysconf(_SC_PHYS_PAGES);
+    long page_size = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0) return 0;
+    return static_cast<double>(pages) * static_cast<double>(page_size);
+}
+
+bool fits_in_memory(double bytes) {
+    if (!(bytes >= 0)) return false;
+    double phys = physical_memory_bytes();
+    if (phys <= 0) return true;  // unknown: let the allocation itself decide
+    return bytes <= 0.75 * phys;
+}
+
+double basin_grid_bytes(int rows, int cols, int class_layers) {
+    const double float_layers = 9 + 8 + 3;  // value grids, fetch, nca and DEM grids
+    const double int_layers = 7;
+    double per_square = float_layers * sizeof(float) + int_layers * sizeof(int) +
+                        std::max(class_layers, 0) * static_cast<double>(sizeof(float));
+    return static_cast<double>(rows) * static_cast<double>(cols) * per_square;
+}
+
+namespace {
+
+void append_right(std::string& out, const char* first, const char* last, int width) {
+    int len = static_cast<int>(last - first);
+    if (len < width) out.append(static_cast<std::size_t>(width - len), ' ');
+    out.append(first, last);
+}
+
+void append_int(std::string& out, long long v, int width) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    append_right(out, buf, r.ptr, width);
+}
+
+void append_real(std::string& out, float v, int decimals, int width) {
+    char buf[128];
+    double x = v;
+    static const double p10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (decimals >= 0 && decimals <= 6 && std::fabs(x) < 1e9) {
+        // Fast path for the usual magnitudes: scaled whole number, then the point.
+        long long scaled = std::llround(std::fabs(x) * p10[decimals]);
+        char* p = buf;
+        if (x < 0 && scaled != 0) *p++ = '-';  // a value that rounds to zero has no sign
+        auto whole = static_cast<long long>(scaled / static_cast<long long>(p10[decimals]));
+        p = std::to_chars(p, buf + sizeof buf, whole).ptr;
+        if (decimals > 0) {
+            *p++ = '.';
+            long long frac = scaled % static_cast<long long>(p10[decimals]);
+            for (int k = decimals - 1; k >= 0; --k) {
+                p[k] = static_cast<char>('0' + frac % 10);
+                frac /= 10;
+            }
+            p += decimals;
+        }
+        append_right(out, buf, p, width);
+        return;
+    }
+    auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc{}) {
+        const char star = '*';
+        append_right(out, &star, &star + 1, width);
+        return;
+    }
+    append_right(out, buf, r.ptr, width);
+}
+
+int digits(long long v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return static_cast<int>(r.ptr - buf);
+}
+
+// Title and column-number lines; returns the width of the row labels.
+int put_heading(std::string& out, std::string_view title, int rows, int cols, int width) {
+    int label = std::max(4, digits(rows)) + 1;
+    out.append(title);
+    out.push_back('\n');
+    out.append(static_cast<std::size_t>(label - 3), ' ');
+    out.append("pos");
+    out.append(static_cast<std::size_t>(label - 3), ' ');
+    out.append("row |");
+    for (int c = 1; c <= cols; ++c) append_int(out, c, width);
+    out.push_back('\n');
+    return label;
+}
+
+void put_row_labels(std::string& out, int position, int row, int label) {
+    append_int(out, position, label);
+    append_int(out, row, label);
+    out.append(" |");
+}
+
+}  // namespace
+
+void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid) {
+    int rows = grid.rows(), cols = grid.cols();
+    int lo = 0, hi = 0;
+    if (!grid.empty()) {
+        auto [mn, mx] = std::minmax_element(grid.values().begin(), grid.values().end());
+        lo = *mn;
+        hi = *mx;
+    }
+    int width = std::max({digits(lo), digits(hi), digits(cols)}) + 1;
+    std::string& out = log.buffer();
+    int label = put_heading(out, title, rows, cols, width);
+    for (int row = rows, pos = 1; row >= 1; --row, ++pos) {
+        put_row_labels(out, pos, row, label);
+        const int* v = grid.row_data(row);
+        for (int c = 0; c < cols; ++c) append_int(out, v[c], width);
+        out.push_back('\n');
+        log.flush_if_large();
+    }
+}
+
+void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid, int decimals) {
+    int rows = grid.rows(), cols = grid.cols();
+    int width = digits(cols);
+    if (!grid.empty()) {
+        auto [mn, mx] = std::minmax_element(grid.values().begin(), grid.values().end());
+        std::string probe;
+        append_real(probe, *mn, decimals, 0);
+        width = std::max(width, static_cast<int>(probe.size()));
+        probe.clear();
+        append_real(probe, *mx, decimals, 0);
+        width = std::max(width, static_cast<int>(probe.size()));
+    }
+    ++width;
+    std::string& out = log.buffer();
+    int label = put_heading(out, title, rows, cols, width);
+    for (int row = rows, pos = 1; row >= 1; --row, ++pos) {
+        put_row_labels(out, pos, row, label);
+        const float* v = grid.row_data(row);
+        for (int c = 0; c < cols; ++c) append_real(out, v[c], decimals, width);
+        out.push_back('\n');
+        log.flush_if_large();
+    }
+}
+
+float nominal_side_length(const MapHeader& hdr) {
+    if (hdr.projection == "UTM" || hdr.projection == "CARTESIAN") {
+        return std::sqrt(hdr.xdelta * hdr.ydelta);
+    }
+    // Geographic grid: the square at the middle row and column.
+    const float pi = 3.1415927f;
+    int i = hdr.ycount / 2;
+    float phi = (hdr.yorigin + static_cast<float>(i) * hdr.ydelta) * pi / 180.0f;
+    float km_lat = 111.136f - 0.5623f * std::cos(2 * phi) + 0.0011f * std::cos(4 * phi);
+    float km_lon = 111.4172f * std::cos(phi) - 0.094f * std::cos(3 * phi) + 0.0002f * std::cos(5 * phi);
+    float area = 1.0e6f * hdr.xdelta * hdr.ydelta * km_lat * km_lon;
+    return std::sqrt(area);
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Helpers shared by the map file stages: read-error reporting, memory checks,
+// the grid listings of the run log and the nominal square side.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/free_format.hpp"
+#include "common/grid.hpp"
+
+class OutputFile;
+struct MapHeader;
+
+// "in file <name> line <n>: <what went wrong>" for a failed read.
+std::string read_error_detail(const TextReader& reader, const ReadStatus& status,
+                              std::string_view expected);
+// Stop on a failed read: the system's message line, an empty line, the file
+// and line detail, and the stop message.
+[[noreturn]] void stop_on_read_error(const TextReader& reader, const ReadStatus& status,
+                                     std::string message, std::string_view expected,
+                                     std::string stop_message);
+
+// A short, printable copy of a field for messages (binary bytes shown as '?').
+std::string printable(std::string_view text, std::size_t max_len = 40);
+
+// Physical memory of this computer in bytes (0 when unknown).
+double physical_memory_bytes();
+// Whether `bytes` more can be held: at most 3/4 of physical memory.
+bool fits_in_memory(double bytes);
+
+// Bytes held by every layer of BasinGrid, with `class_layers` land-cover classes.
+double basin_grid_bytes(int rows, int cols, int class_layers);
+
+// Run-log listing of a grid, north row first: a title, column numbers, then
+// per row its position in the block, its row number and the values.
+void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid);
+// Reals with `decimals` decimals (whole numbers when 0).
+void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid, int decimals);
+
+// The nominal side length of a grid square in metres, computed from the
+// header exactly as the cell-area step does.
+float nominal_side_length(const MapHeader& hdr);
