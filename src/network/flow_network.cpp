@@ -96,12 +96,20 @@ void accumulate(Run& run, Console& con, const Grid<float>& area, Grid<float>& da
     }
 }
 
+// An integer in `w` columns, or wider (with one blank before it) when it would
+// not fit: cell numbers of continental grids must stay readable.
+void put_int(std::string& s, long long v, int w) {
+    int digits = v < 0 ? 2 : 1;
+    for (long long x = v < 0 ? -v : v; x >= 10; x /= 10) ++digits;
+    field::put_i(s, v, digits < w ? w : digits + 1);
+}
+
 std::string location_line(std::string_view text, int n, int i, int j, float elev) {
     std::string s(text);
-    field::put_i(s, n, 8);
+    put_int(s, n, 8);
     s += " @ ";
-    field::put_i(s, i, 5);
-    field::put_i(s, j, 5);
+    put_int(s, i, 5);
+    put_int(s, j, 5);
     s += " elv=";
     field::put_f(s, elev, 10, 3);
     return s;
@@ -201,12 +209,12 @@ void number_cells(Run& run, Console& con) {
         const int code = dir[square_index(run, n)];
         if (code < 0 || code > 8) {
             std::string s = " drainage direction code";
-            field::put_i(s, code, 6);
+            put_int(s, code, 6);
             s += " @ grid #";
-            field::put_i(s, n, 8);
+            put_int(s, n, 8);
             s += " @ ";
-            field::put_i(s, run.cells.row[n], 5);
-            field::put_i(s, run.cells.col[n], 5);
+            put_int(s, run.cells.row[n], 5);
+            put_int(s, run.cells.col[n], 5);
             s += " taken as 1 (north-east)";
             run.log_line(s);
         }
@@ -263,10 +271,10 @@ void compute_slopes(Run& run, Console& con) {
         if (next[k] > n) continue;
         ++run.errors;
         std::string loc = " please fix - location n,row,col,next(i,j)/";
-        field::put_i(loc, n, 5);
-        field::put_i(loc, i, 5);
-        field::put_i(loc, j, 5);
-        field::put_i(loc, next[k], 5);
+        put_int(loc, n, 5);
+        put_int(loc, i, 5);
+        put_int(loc, j, 5);
+        put_int(loc, next[k], 5);
         if (!run.error_log.is_open()) {
             if (run.error_log.open("fort.39")) {
                 run.error_log.line(" ERROR: grid does not drain to lower grid");
@@ -307,17 +315,17 @@ void rank_and_check_cells(Run& run, Console& con) {
         const int w = width_for(std::max(run.na, xc));
         const int km = static_cast<int>(run.al / 1000.0f);
         std::string s(5, ' ');
-        for (int j = 1; j <= xc; ++j) field::put_i(s, j, w);
+        for (int j = 1; j <= xc; ++j) put_int(s, j, w);
         run.log_line(s);
         s.assign(5, ' ');
-        for (int j = 1; j <= xc; ++j) field::put_i(s, static_cast<long long>(j) * km, w);
+        for (int j = 1; j <= xc; ++j) put_int(s, static_cast<long long>(j) * km, w);
         run.log_line(s);
         if (g.rank.rows() == yc && g.rank.cols() == xc) {
             for (int i = yc; i >= 1; --i) {
                 s.clear();
-                field::put_i(s, i, 5);
+                put_int(s, i, 5);
                 const int* r = g.rank.row_data(i);
-                for (int j = 0; j < xc; ++j) field::put_i(s, r[j], w);
+                for (int j = 0; j < xc; ++j) put_int(s, r[j], w);
                 run.log_line(s);
             }
         }
@@ -341,8 +349,8 @@ void rank_and_check_cells(Run& run, Console& con) {
         const float frac = value_or(g.frac, k);
         if (frac <= 0.0f) {
             std::string s = " frac_2d(";
-            field::put_i(s, i, 5);
-            field::put_i(s, j, 5);
+            put_int(s, i, 5);
+            put_int(s, j, 5);
             s += ")=";
             field::put_f(s, frac, 10, 3);
             s += " - please check";
@@ -363,9 +371,9 @@ void rank_and_check_cells(Run& run, Console& con) {
         const int rank = value_or(g.rank, k);
         if (rank >= next) {
             std::string s = " receiving grid higher in grid";
-            field::put_i(s, i, 5);
-            field::put_i(s, j, 5);
-            field::put_i(s, rank, 8);
+            put_int(s, i, 5);
+            put_int(s, j, 5);
+            put_int(s, rank, 8);
             s += " elv=";
             field::put_f(s, elev, 10, 3);
             report(s);

@@ -11,95 +11,11 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "network/flow_network.hpp"
+#include "network/flow_test_basin.hpp"
 
 namespace {
 
-template <class T>
-void put(Grid<T>& g, std::initializer_list<std::initializer_list<T>> north_first) {
-    int i = g.rows();
-    for (const auto& r : north_first) {
-        int j = 1;
-        for (T v : r) g(i, j++) = v;
-        --i;
-    }
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream s(text);
-    for (std::string l; std::getline(s, l);) out.push_back(l);
-    return out;
-}
-
-bool has_line(const std::string& text, const std::string& line) {
-    for (const auto& l : lines_of(text))
-        if (l == line) return true;
-    return false;
-}
-
-// A 5 x 5 UTM grid of 1 km squares with blank edges; nine cells drain to the
-// receiving cell at (1,4). Cell numbers (by elevation, ties south row first):
-//   row 4:  1  3  5        elevations 9 8 7
-//   row 3:  2  6  8                   8 6 5
-//   row 2:  4  7  9                   7 5 3
-//   row 1:        10 (receiving)           1
-class FlowTest : public ::testing::Test {
-protected:
-    ::Run run;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    std::filesystem::path old_dir, dir;
-
-    void SetUp() override {
-        old_dir = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() /
-              ("zel_flow_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
-        shape(5, 5);
-        put<float>(run.grid.elev, {{0, 0, 0, 0, 0},  //
-                                   {0, 9, 8, 7, 0},
-                                   {0, 8, 6, 5, 0},
-                                   {0, 7, 5, 3, 0},
-                                   {0, 0, 0, 1, 0}});
-        put<float>(run.grid.frac, {{0, 0, 0, 0, 0},  //
-                                   {0, 1, 1, 1, 0},
-                                   {0, 1, 1, 1, 0},
-                                   {0, 1, 1, 1, 0},
-                                   {0, 0, 0, 0, 0}});
-        put<int>(run.grid.dir, {{0, 0, 0, 0, 0},  //
-                                {0, 3, 4, 4, 0},
-                                {0, 3, 3, 4, 0},
-                                {0, 2, 2, 4, 0},
-                                {0, 0, 0, 0, 0}});
-        run.answers.min_slope = 0.0001f;
-    }
-    void TearDown() override {
-        run.error_log.discard();
-        std::filesystem::current_path(old_dir);
-        std::filesystem::remove_all(dir);
-    }
-    void shape(int rows, int cols) {
-        run.hdr.projection = "UTM";
-        run.hdr.ycount = rows;
-        run.hdr.xcount = cols;
-        run.hdr.xdelta = run.hdr.ydelta = 1000;
-        auto& g = run.grid;
-        for (auto* f : {&g.elev, &g.frac, &g.bankfull, &g.cell_area, &g.contrib_area, &g.da, &g.contrib_da,
-                        &g.slope, &g.channel_length})
-            f->assign(rows, cols);
-        for (auto* n : {&g.dir, &g.river_class, &g.contours, &g.channels, &g.reach, &g.rank, &g.next})
-            n->assign(rows, cols);
-    }
-    void build() {
-        clamp_min_slope(run);
-        compute_cell_areas(run, con);
-        number_cells(run, con);
-        compute_slopes(run, con);
-    }
-};
+using namespace flow_test;
 
 TEST_F(FlowTest, NumbersByDescendingElevationSouthRowFirstThenWestToEast) {
     build();
