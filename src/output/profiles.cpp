@@ -1,4 +1,267 @@
-// Placeholder: replaced by the real stage.
+// 1D_reach_locations.xyz and the river profiles: the longest flow path and
+// the nine longest side branches, with chainage and elevation.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+#include "output/output_support.hpp"
 #include "output/outputs.hpp"
 
-void write_profiles(Run&, Console&) {}
+namespace {
+
+// The written network in cell-number order. Cells are numbered as the rank
+// grid holds them now (after any renumbering), so every walk follows the
+// real network; the square of each number comes from the rank grid.
+struct Network {
+    int count = 0;       // highest cell number held
+    int interior = 0;    // cells 1..interior drain into the network
+    std::vector<int> row, col, next;  // by cell number, index 0 unused
+};
+
+Network build_network(const Run& run) {
+    const Grid<int>& rank = run.grid.rank;
+    Network net;
+    for (int v : rank.values())
+        if (v > net.count && v <= std::max(run.na, 0)) net.count = v;
+    const auto size = static_cast<std::size_t>(net.count) + 1;
+    net.row.assign(size, 0);
+    net.col.assign(size, 0);
+    net.next.assign(size, 0);
+    for (int i = 1; i <= rank.rows(); ++i) {
+        const int* r = rank.row_data(i);
+        for (int j = 1; j <= rank.cols(); ++j) {
+            const int k = r[j - 1];
+            if (k < 1 || k > net.count || net.row[static_cast<std::size_t>(k)] != 0) continue;
+            net.row[static_cast<std::size_t>(k)] = i;
+            net.col[static_cast<std::size_t>(k)] = j;
+            net.next[static_cast<std::size_t>(k)] = run.grid.next.at_or(i, j, 0);
+        }
+    }
+    // The receiving cells keep the last numbers, as many as before.
+    net.interior = std::clamp(net.count - (run.na - run.naa), 0, net.count);
+    return net;
+}
+
+// Whether a step from cell k to `to` stays on the network: cells always drain
+// to a higher number, so anything else is a broken link.
+bool sound_step(const Network& net, int k, int to) {
+    return to > k && to <= net.count && net.row[static_cast<std::size_t>(to)] != 0;
+}
+
+[[noreturn]] void broken_walk(const Run& run, Console& con, const Network& net, int k) {
+    const int i = k >= 1 && k <= net.count ? net.row[static_cast<std::size_t>(k)] : 0;
+    const int j = k >= 1 && k <= net.count ? net.col[static_cast<std::size_t>(k)] : 0;
+    con.say("There seems to be a problem in");
+    con.line("grid no", run.grid.rank.at_or(i, j, k), " row", i, " column ", j);
+    con.say("Check for -ve slope or missing data");
+    con.say("in this grid - OK if a receiving grid.");
+    con.say("OR");
+    con.say("More than one grid drains into the very last grid");
+    con.say("Which means there is more than one outlet.");
+    con.say("This can be a problem. Edit the map file so only");
+    con.say("one grid drains into each receiving outlet grid.");
+    con.say("OR");
+    con.say("Did you leave blank columns & rows around the");
+    con.say("edges of the data? Maybe not");
+    con.say();
+    con.say("River profile data not printed");
+    con.say("Please check new_format.shd for problems");
+    con.say();
+    con.say("new_shd.r2c and new_format.shd have been written");
+    con.say();
+    stop("Program ended in zel @ 2953");
+}
+
+struct Geometry {
+    double xorigin, yorigin, xdelta, ydelta;
+    int decimals;  // of the coordinates: exact for the grid
+    explicit Geometry(const Run& run)
+        : xorigin(run.hdr.xorigin),
+          yorigin(run.hdr.yorigin),
+          xdelta(run.hdr.xdelta),
+          ydelta(run.hdr.ydelta),
+          decimals(out::is_latlong(run) ? 6 : 3) {}
+    void put_centre(std::string& b, int i, int j) const {
+        out::put_fixed(b, (j - 0.5) * xdelta + xorigin, decimals);
+        b.push_back(' ');
+        out::put_fixed(b, (i - 0.5) * ydelta + yorigin, decimals);
+    }
+};
+
+void open_or_stop(OutputFile& f, const std::string& name) {
+    if (!f.open(name)) stop_lines({"Unable to create " + name, "Program aborted @ 992, can`t open chainage.dat file"});
+}
+
+// Profile `p`: a point line per cell marked p, from the top of the river down.
+void write_profile(const Run& run, Console& con, const Network& net, const Geometry& geo,
+                   const std::vector<int>& mark, const std::vector<float>& chainage, int p) {
+    char profile_name[32], river_name[32];
+    std::snprintf(profile_name, sizeof profile_name, "profil%02d.dat", p);
+    std::snprintf(river_name, sizeof river_name, "river%02d.xyz", p);
+    OutputFile profile, river;
+    open_or_stop(profile, profile_name);
+    open_or_stop(river, river_name);
+    std::string line;
+    for (int k = 1; k <= net.count; ++k) {
+        if (mark[static_cast<std::size_t>(k)] != p) continue;
+        const int i = net.row[static_cast<std::size_t>(k)];
+        const int j = net.col[static_cast<std::size_t>(k)];
+        line.clear();
+        geo.put_centre(line, i, j);
+        line += ' ' + std::to_string(p) + ' ';
+        out::put_fixed(line, chainage[static_cast<std::size_t>(k)], 1);
+        line.push_back(' ');
+        out::put_fixed(line, run.grid.elev.at_or(i, j, 0.0f), 2);
+        profile.line(line);
+        river.line(line);
+    }
+    out::commit_or_stop(profile);
+    out::commit_or_stop(river);
+    con.line("finished writing ", profile_name);
+    con.line("finished writing ", river_name);
+}
+
+// The downstream ends of the reaches, reach by reach, lowest cell first.
+void write_reach_ends(const Run& run, OutputFile& f, const Network& net, const Geometry& geo) {
+    const Grid<int>& reach = run.grid.reach;
+    std::vector<std::pair<int, int>> ends;  // (reach, -cell)
+    for (int k = net.interior; k >= 1; --k) {
+        const int i = net.row[static_cast<std::size_t>(k)];
+        const int j = net.col[static_cast<std::size_t>(k)];
+        const int to = net.next[static_cast<std::size_t>(k)];
+        const int r = reach.at_or(i, j, 0);
+        if (to < 1 || r < 1) continue;
+        int below = 0;
+        if (to <= net.count && net.row[static_cast<std::size_t>(to)] != 0)
+            below = reach.at_or(net.row[static_cast<std::size_t>(to)],
+                                net.col[static_cast<std::size_t>(to)], 0);
+        if (below != r) ends.emplace_back(r, -k);
+    }
+    std::sort(ends.begin(), ends.end());
+    std::string& b = f.buffer();
+    for (const auto& [r, minus_k] : ends) {
+        const int k = -minus_k;
+        geo.put_centre(b, net.row[static_cast<std::size_t>(k)], net.col[static_cast<std::size_t>(k)]);
+        b.push_back(' ');
+        b += std::to_string(r);
+        b.push_back('\n');
+        f.flush_if_large();
+    }
+}
+
+}  // namespace
+
+void write_profiles(Run& run, Console& con) {
+    OutputFile reaches;
+    if (!reaches.open("1D_reach_locations.xyz")) {
+        con.say(" Problems opening the 1D_reach_locations.xyz file ");
+        con.say(" Possible cause: file open or read only");
+        con.say();
+        stop(" Program ZEL aborted");
+    }
+
+    // The outlet list after revision; none chosen means the network's outlet.
+    std::vector<int> lastgrid = run.lastgrid;
+    if (lastgrid.empty()) lastgrid.push_back(run.na);
+    const int outlets = static_cast<int>(lastgrid.size());
+    if (run.na != run.naa + outlets) {
+        out::commit_or_stop(reaches);
+        con.say();
+        con.say("There is more than one outlet");
+        con.say("so river profiles are not computed");
+        con.say();
+        con.say();
+        con.say();
+        stop_normal("Normal ending @ 3807");
+    }
+
+    const Network net = build_network(run);
+    const Geometry geo(run);
+    write_reach_ends(run, reaches, net, geo);
+    out::commit_or_stop(reaches);
+
+    // Profiles of a chosen sub-watershed need its outlet to be the last cell
+    // above the receiving cells; the whole basin, untouched, always has them.
+    const bool whole_basin = run.answers.outlets.empty() && run.answers.inlets.empty();
+    if (lastgrid.front() != run.naa && !whole_basin) return;
+
+    const auto size = static_cast<std::size_t>(net.count) + 1;
+    std::vector<float> chainage(size, 0.0f);
+    std::vector<int> mark(size, 0);
+    const float al = run.al;
+
+    // Chainage from the outlet, in one pass from the lowest cell up; the first
+    // (lowest) cell of the greatest chainage starts the main profile.
+    float best = 0.0f;
+    int top = 0;
+    for (int k = net.interior; k >= 1; --k) {
+        const int to = net.next[static_cast<std::size_t>(k)];
+        if (to == 0) continue;
+        if (!sound_step(net, k, to)) broken_walk(run, con, net, k);
+        const float c = al + chainage[static_cast<std::size_t>(to)];
+        chainage[static_cast<std::size_t>(k)] = c;
+        if (std::trunc(best) < c) {
+            best = c;
+            top = k;
+        }
+    }
+    for (int k = top; k >= 1 && k <= net.interior;) {
+        mark[static_cast<std::size_t>(k)] = 1;
+        const int to = net.next[static_cast<std::size_t>(k)];
+        if (to != 0 && !sound_step(net, k, to)) broken_walk(run, con, net, k);
+        k = to;
+    }
+    write_profile(run, con, net, geo, mark, chainage, 1);
+
+    // Side profiles. The walk of each unmarked cell down to the first marked
+    // one is known from the cell below it, so one pass from the lowest cell up
+    // gives every cell's step count (or the cell where its walk breaks).
+    std::vector<int> steps(size, 0);
+    std::vector<int> breaks_at(size, 0);
+    std::vector<long long> length_of;  // length after s steps, as the walk counts it
+    auto length = [&](int s) {
+        if (length_of.empty()) length_of.push_back(static_cast<long long>(al));
+        while (static_cast<int>(length_of.size()) <= s)
+            length_of.push_back(
+                static_cast<long long>(static_cast<float>(length_of.back()) + al));
+        return length_of[static_cast<std::size_t>(s)];
+    };
+    for (int p = 2; p <= 10; ++p) {
+        for (int k = net.count; k >= 1; --k) {
+            const auto ku = static_cast<std::size_t>(k);
+            steps[ku] = 0;
+            breaks_at[ku] = 0;
+            if (mark[ku] != 0) continue;
+            const int to = net.next[ku];
+            if (to == 0 || !sound_step(net, k, to)) {
+                breaks_at[ku] = k;
+            } else if (breaks_at[static_cast<std::size_t>(to)] != 0) {
+                breaks_at[ku] = breaks_at[static_cast<std::size_t>(to)];
+            } else {
+                steps[ku] = steps[static_cast<std::size_t>(to)] + 1;
+            }
+        }
+        long long longest = 0;
+        int start = 0;
+        for (int k = 1; k <= net.interior; ++k) {
+            const auto ku = static_cast<std::size_t>(k);
+            if (mark[ku] != 0) continue;
+            if (breaks_at[ku] != 0) broken_walk(run, con, net, breaks_at[ku]);
+            const long long l = length(steps[ku]);
+            if (l > longest) {
+                longest = l;
+                start = k;
+            }
+        }
+        for (int k = start; k >= 1 && mark[static_cast<std::size_t>(k)] == 0;
+             k = net.next[static_cast<std::size_t>(k)])
+            mark[static_cast<std::size_t>(k)] = p;
+        write_profile(run, con, net, geo, mark, chainage, p);
+    }
+}

@@ -1,0 +1,111 @@
+#include "output/outputs.hpp"
+#include "output_test_support.hpp"
+
+namespace {
+
+using outtest::lines_of;
+
+// Main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (receiving); branch 2 -> 4 -> 5; 6 -> 8.
+class Profiles : public outtest::InTempDir {
+protected:
+    void SetUp() override {
+        InTempDir::SetUp();
+        outtest::allocate(run, 5, 6, 1);
+        outtest::set_cells(run,
+                           {{4, 2, 3}, {2, 2, 4}, {4, 3, 5}, {2, 3, 5}, {3, 3, 7},
+                            {4, 5, 8}, {3, 4, 8}, {3, 5, 9}, {3, 6, 0}},
+                           1);
+        Grid<int>& reach = run.grid.reach;
+        reach(4, 2) = reach(4, 3) = 2;
+        reach(2, 2) = reach(2, 3) = 1;
+        reach(3, 3) = reach(3, 4) = reach(3, 5) = reach(4, 5) = 3;
+        run.lastgrid = {9};
+    }
+    Stop run_expecting_stop() {
+        return expect_stop([&] { write_profiles(run, con); });
+    }
+};
+
+TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
+    write_profiles(run, con);
+    EXPECT_EQ(lines_of("1D_reach_locations.xyz"),
+              (std::vector<std::string>{"2500.000 1500.000 1", "2500.000 3500.000 2",
+                                        "4500.000 2500.000 3"}));
+    // Cells 1 and 2 both have 5 steps to the outlet: the lower one, 2, wins.
+    const std::vector<std::string> main{"1500.000 1500.000 1 5000.0 80.00",
+                                        "2500.000 1500.000 1 4000.0 60.00",
+                                        "2500.000 2500.000 1 3000.0 50.00",
+                                        "3500.000 2500.000 1 2000.0 30.00",
+                                        "4500.000 2500.000 1 1000.0 20.00"};
+    EXPECT_EQ(lines_of("profil01.dat"), main);
+    EXPECT_EQ(lines_of("river01.xyz"), main);
+    EXPECT_EQ(lines_of("profil02.dat"),
+              (std::vector<std::string>{"1500.000 3500.000 2 5000.0 90.00",
+                                        "2500.000 3500.000 2 4000.0 70.00"}));
+    EXPECT_EQ(lines_of("river03.xyz"),
+              (std::vector<std::string>{"4500.000 3500.000 3 2000.0 40.00"}));
+    for (const char* empty : {"profil04.dat", "river10.xyz"}) {
+        EXPECT_TRUE(std::filesystem::exists(empty)) << empty;
+        EXPECT_EQ(std::filesystem::file_size(empty), 0u) << empty;
+    }
+    EXPECT_TRUE(console_has("finished writing profil10.dat"));
+    EXPECT_TRUE(console_has("finished writing river10.xyz"));
+}
+
+TEST_F(Profiles, ChosenOutletElsewhereMakesNoProfiles) {
+    run.answers.outlets = {5};  // lastgrid(1) is neither naa nor an untouched basin
+    write_profiles(run, con);
+    EXPECT_EQ(lines_of("1D_reach_locations.xyz").size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
+
+    // An outlet whose receiving cell is naa keeps the rule of the profiles.
+    run.lastgrid = {8};
+    run.grid.rank(3, 6) = 0;  // the old receiving cell went; 8 receives now
+    run.grid.next(3, 5) = 0;
+    run.grid.next(4, 5) = 7;  // one cell only drains into the new receiving cell
+    run.n_kept = 8;
+    run.naa = 8;
+    run.na = 9;
+    write_profiles(run, con);
+    EXPECT_EQ(lines_of("profil01.dat").front(), "1500.000 1500.000 1 4000.0 80.00");
+}
+
+TEST_F(Profiles, MoreReceivingCellsThanOutletsEndsNormally) {
+    run.naa = 7;  // two receiving cells, one outlet
+    Stop s = run_expecting_stop();
+    EXPECT_EQ(s.lines.back(), "Normal ending @ 3807");
+    EXPECT_EQ(s.exit_status(), 0);
+    EXPECT_TRUE(console_has("There is more than one outlet"));
+    EXPECT_TRUE(console_has("so river profiles are not computed"));
+    EXPECT_TRUE(std::filesystem::exists("1D_reach_locations.xyz"));
+    EXPECT_EQ(std::filesystem::file_size("1D_reach_locations.xyz"), 0u);
+    EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
+}
+
+TEST_F(Profiles, SecondCellIntoTheReceivingCellIsABrokenWalk) {
+    run.grid.next(4, 5) = 9;  // cell 6 drains straight into the receiving cell
+    Stop s = run_expecting_stop();
+    EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
+    EXPECT_EQ(s.exit_status(), 1);
+    EXPECT_TRUE(console_has("grid no 9 row 3 column 6"));
+    EXPECT_TRUE(console_has("More than one grid drains into the very last grid"));
+    EXPECT_TRUE(console_has("new_shd.r2c and new_format.shd have been written"));
+    // The main profile is already written and stays.
+    EXPECT_EQ(lines_of("profil01.dat").size(), 5u);
+}
+
+TEST_F(Profiles, LinksOutOfRangeOrUpstreamEndAsABrokenWalk) {
+    run.grid.next(4, 3) = 2;  // cell 3 points upstream: a loop
+    Stop s = run_expecting_stop();
+    EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
+    EXPECT_TRUE(console_has("grid no 3 row 4 column 3"));
+
+    out.str("");
+    run.grid.next(4, 3) = 5;
+    run.grid.next(3, 4) = 500;  // cell 7 points outside the cells
+    s = run_expecting_stop();
+    EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
+    EXPECT_TRUE(console_has("grid no 7 row 3 column 4"));
+}
+
+}  // namespace
