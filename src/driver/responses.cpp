@@ -73,8 +73,7 @@ void ask_into(Console& con, const std::string& question, Target t) {
         ReadStatus st = parse_fields(line, std::span<const Target>(&t, 1));
         if (st) return;
         if (st.code == ReadStatus::bad_value) {
-            const char* wanted =
-                t.kind == Target::Kind::integer ? "a whole number" : "a number";
+            const char* wanted = t.kind == Target::Kind::integer ? "a whole number" : "a number";
             stop_lines({"The answer \"" + st.text + "\" is not " + wanted,
                         "It was given for: " + question, " Program aborted"});
         }
@@ -127,7 +126,7 @@ void check_nca_classes(Console& con, int classes) {
 // ---- reading zel_responses.txt ----
 
 class SavedFile {
-public:
+  public:
     explicit SavedFile(std::string text) : reader_(std::move(text), kResponsesFile) {}
 
     // Move to line n (1-based) of the file.
@@ -197,7 +196,7 @@ public:
                     " Program aborted"});
     }
 
-private:
+  private:
     TextReader reader_;
     std::string_view line_;
     int line_no_ = 0;
@@ -416,12 +415,13 @@ void run_dialogue(Run& run, Console& con) {
             r.nca_percent = ask_real(con, "the % of the nca to use");
             check_nca_percent(r.nca_percent);
         } else if (r.nca_choice == 2) {
-            say_all(con, {"Would you like to split any classes into",
-                          "contributing and non-contributing?",
-                          "You can only split the first `n` classes",
-                          "in the shd file (not the map file)", "e.g. if crops & grass are the first 2",
-                          "you can split these by answering 2", "If you want to split only the first one",
-                          "enter 1  -  for no split, enter 0", "3 is the maximum", "How many?"});
+            say_all(
+                con,
+                {"Would you like to split any classes into", "contributing and non-contributing?",
+                 "You can only split the first `n` classes", "in the shd file (not the map file)",
+                 "e.g. if crops & grass are the first 2", "you can split these by answering 2",
+                 "If you want to split only the first one", "enter 1  -  for no split, enter 0",
+                 "3 is the maximum", "How many?"});
             r.nca_classes = ask_int(con, "the number of classes to split");
             check_nca_classes(con, r.nca_classes);
             con.line("You have elected to split", r.nca_classes, " land cover classes");

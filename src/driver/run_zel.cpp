@@ -20,43 +20,45 @@ void run_zel(Run& run, Console& con) {
     start_up(run, con);        // steps 1-5
     obtain_answers(run, con);  // step 6
     con.checkpoint(run.iopt, 1, 1);
-    open_files(run, con);      // steps 7-13
+    open_files(run, con);  // steps 7-13
     con.checkpoint(run.iopt, 1, 2);
 
-    read_map_header(run, con);     // step 14
+    read_map_header(run, con);  // step 14
     con.checkpoint(run.iopt, 1, 3);
-    allocate_grids(run, con);      // step 15
+    allocate_grids(run, con);  // step 15
     con.checkpoint(run.iopt, 2, 11);
     read_blocks_1_to_3(run, con);  // step 16
     clamp_min_slope(run);
     con.checkpoint(run.iopt, 2, 12);
-    compute_cell_areas(run, con);      // step 17
+    compute_cell_areas(run, con);  // step 17
     con.checkpoint(run.iopt, 2, 13);
     non_contributing_areas(run, con);  // step 18
     con.checkpoint(run.iopt, 2, 14);
-    dem_statistics(run, con);          // step 19
+    dem_statistics(run, con);  // step 19
     con.checkpoint(run.iopt, 2, 15);
-    number_cells(run, con);            // step 20
+    number_cells(run, con);  // step 20
     con.checkpoint(run.iopt, 2, 16);
-    compute_slopes(run, con);          // step 21
+    compute_slopes(run, con);  // step 21
     con.checkpoint(run.iopt, 1, 4);
-    revise_outlets(run, con);          // step 22
+    revise_outlets(run, con);  // step 22
     con.checkpoint(run.iopt, 2, 17);
     read_river_class_block(run, con);  // step 23
     set_cell_river_classes(run, con);
     con.checkpoint(run.iopt, 2, 18);
-    read_blocks_5_to_7(run, con);  // steps 24-25
+    read_blocks_5_to_7(run, con);       // steps 24-25
     con.line("ntype=", run.hdr.ntype);  // step 26
     con.say("Gone to fetch");
     fetch_2d(run, con);
     con.say("Back from fetch");
     con.checkpoint(run.iopt, 2, 19);
     read_classes_and_combine(run, con);  // step 27
+    con.say();
     con.say("End of map file reached and classes combined");
+    con.say();
     con.checkpoint(run.iopt, 1, 5);
-    adjust_land_cover(run, con);        // step 28
+    adjust_land_cover(run, con);  // step 28
     con.checkpoint(run.iopt, 2, 20);
-    rank_and_check_cells(run, con);     // step 29
+    rank_and_check_cells(run, con);  // step 29
     extract_and_trim(run, con);
     compute_interflow_slopes(run, con);
     con.checkpoint(run.iopt, 1, 6);

@@ -114,8 +114,9 @@ void open_files(Run& run, Console& con) {
     run.map = TextReader();
     if (!readable_file(r.map_file) || !run.map.load(r.map_file, error)) {
         con.line(" Unable to open the file ", r.map_file);
-        say_all(con, {" Are you in the proper directory?", " Did you enter the proper map file name?",
-                      " Does the file you named exist?", ""});
+        say_all(con,
+                {" Are you in the proper directory?", " Did you enter the proper map file name?",
+                 " Does the file you named exist?", ""});
         stop(" Program aborted");
     }
 

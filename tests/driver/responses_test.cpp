@@ -155,29 +155,41 @@ TEST(ResponsesFile, ZeroOutletsGiveAnEmptyList) {
 
 TEST(ResponsesFile, BrokenFilesStopNamingTheLine) {
     struct Case {
-        int line;                // 1-based line to replace (0: cut the file after 9 lines)
-        std::string text;        // its new text
-        std::string message;     // expected explanation line
+        int line;             // 1-based line to replace (0: cut the file after 9 lines)
+        std::string text;     // its new text
+        std::string message;  // expected explanation line
     };
     const std::vector<Case> cases = {
         {0, "", "  the line is missing: the file has only 9 lines, and 14 are needed"},
         {7, "wetland_split_%   abc", "  \"abc\" is not a number"},
         {11, "nca_choice_1|2  1.5", "  \"1.5\" is not a whole number"},
-        {5, "no_outlets_&_locations   3   12   13", "  the line holds fewer ranks than its count 3"},
+        {5, "no_outlets_&_locations   3   12   13",
+         "  the line holds fewer ranks than its count 3"},
         {9, "min_allowed_slope", "  a value is missing"},
     };
-    const char* keys[] = {"version_#", "map_file_name", "par_file_name", "initial",
-                          "no_outlets_&_locations", "no_inlets_&_locations", "wetland_split_%",
-                          "split_type_1~2", "min_allowed_slope", "adjust_frac_y|n",
-                          "nca_choice_1|2", "%_to_use(choice_1)", "nca_classes(1-3)(choice_2)",
+    const char* keys[] = {"version_#",
+                          "map_file_name",
+                          "par_file_name",
+                          "initial",
+                          "no_outlets_&_locations",
+                          "no_inlets_&_locations",
+                          "wetland_split_%",
+                          "split_type_1~2",
+                          "min_allowed_slope",
+                          "adjust_frac_y|n",
+                          "nca_choice_1|2",
+                          "%_to_use(choice_1)",
+                          "nca_classes(1-3)(choice_2)",
                           "create_max|mean.r2c_y~n"};
     for (const auto& c : cases) {
         Driver d;
         Responses r = full_answers();
         r.par_file = "na";
         auto lines = responses_lines(r);
-        if (c.line == 0) lines.resize(9);
-        else lines[c.line - 1] = c.text;
+        if (c.line == 0)
+            lines.resize(9);
+        else
+            lines[c.line - 1] = c.text;
         std::string text;
         for (const auto& l : lines) text += l + "\n";
         d.folder.write("zel_responses.txt", text);
@@ -254,8 +266,9 @@ TEST(Dialogue, WritesTheAnswersAndAsksForTheSplitType) {
     EXPECT_TRUE(d.has_lines({"You have entered 1"}));
     EXPECT_TRUE(d.has_lines({"", "nca.r2s file found"}));
     EXPECT_TRUE(d.has_lines({"", "A DEM file has been found"}));
-    EXPECT_TRUE(d.has_lines({"file, please move it now", " Waiting  .......  hit return to continue",
-                             "", "New zel_response.txt file written", ""}));
+    EXPECT_TRUE(
+        d.has_lines({"file, please move it now", " Waiting  .......  hit return to continue", "",
+                     "New zel_response.txt file written", ""}));
     EXPECT_TRUE(d.has_lines({"A new (Ver. 4) zel_resonse.txt file will be created",
                              "Any old file will be overwritted with:", "", kFullFile[0]}));
 }
@@ -362,7 +375,8 @@ TEST(ObtainAnswers, OldLayoutRunsTheDialogueAndReplacesTheFile) {
     d.folder.write("zel_responses.txt", "zelm.map\nna\n");
     d.go(obtain_answers, kHead + "0\n0.0001\nn\nn\n");
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_TRUE(d.has_lines({"Found zel_responses.txt", "Old format zel_responses.txt file found"}));
+    EXPECT_TRUE(
+        d.has_lines({"Found zel_responses.txt", "Old format zel_responses.txt file found"}));
     EXPECT_EQ(d.folder.read_lines("zel_responses.txt").size(), 14u);
     EXPECT_EQ(d.folder.read_lines("zel_responses.txt")[0], "version_#                     4");
 }

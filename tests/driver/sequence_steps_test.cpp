@@ -71,12 +71,12 @@ TEST(Ending, CleanRunAndRunWithDrainageErrors) {
     clean.go(ending);
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.stop_text, " Normal ending");
-    EXPECT_EQ(clean.lines(), (std::vector<std::string>{
-                                 "", "No. of errors found in the map file = 0",
-                                 "No. of errors found in the map file = 0",
-                                 "No. of errors found in the map file = 0", "",
-                                 "new_shd.r2c has been written",
-                                 "Please rename new_shd.r2c or replace the zelm_shd.r2c ", ""}));
+    EXPECT_EQ(clean.lines(),
+              (std::vector<std::string>{
+                  "", "No. of errors found in the map file = 0",
+                  "No. of errors found in the map file = 0",
+                  "No. of errors found in the map file = 0", "", "new_shd.r2c has been written",
+                  "Please rename new_shd.r2c or replace the zelm_shd.r2c ", ""}));
     Step errors;
     errors.run->errors = 3;
     errors.go(ending);
@@ -116,12 +116,12 @@ TEST(OpenFiles, OldReleaseFilesAreDeletedWithAWait) {
     EXPECT_EQ(s.status, -2) << s.stop_text;
     EXPECT_FALSE(s.folder.exists("new.map"));
     EXPECT_FALSE(s.folder.exists("new.shd"));
-    EXPECT_EQ(s.lines(), (std::vector<std::string>{
-                             "zelm_par.r2c not wanted for morvante", "existing new.map file deleted",
-                             "replaced by new_format.map ", "", "hit enter to continue",
-                             "existing new.txt file deleted",
-                             "replaced by new_format.map and old_format.map", "",
-                             "hit enter to continue"}));
+    EXPECT_EQ(s.lines(),
+              (std::vector<std::string>{
+                  "zelm_par.r2c not wanted for morvante", "existing new.map file deleted",
+                  "replaced by new_format.map ", "", "hit enter to continue",
+                  "existing new.txt file deleted", "replaced by new_format.map and old_format.map",
+                  "", "hit enter to continue"}));
     EXPECT_TRUE(s.run->log.is_open());
     EXPECT_EQ(s.run->map.text(), "#\n:endHeader\n");
 }

@@ -32,12 +32,12 @@ TEST(RunStart, BannerNoticeAndWait) {
     EXPECT_EQ(l[0], "********************************************************");
     EXPECT_EQ(l[4], "*     Program ZEL Version 10.9     Nov. 23, 2015       *");
     EXPECT_EQ(l[10], "Please see file zel_info.txt for information re: this run");
-    EXPECT_TRUE(r.has_lines({"The file dem.r2s is required - see TALVIREN manual", "",
-                             "Hit enter to continue - Ctrl C to abort", "",
-                             "Found zel_responses.txt"}));
+    EXPECT_TRUE(
+        r.has_lines({"The file dem.r2s is required - see TALVIREN manual", "",
+                     "Hit enter to continue - Ctrl C to abort", "", "Found zel_responses.txt"}));
     // Saved answers that name a missing map file.
-    EXPECT_TRUE(r.has_lines({"file: gone.map", "not found - please check name",
-                             "Program aborted @ 212"}));
+    EXPECT_TRUE(
+        r.has_lines({"file: gone.map", "not found - please check name", "Program aborted @ 212"}));
     EXPECT_EQ(r.status, 1);
 }
 
@@ -66,7 +66,8 @@ TEST(Dialogue, InputEndingEarlyStopsClearly) {
     auto r = b.run("\nzelm.map\nna\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.has_line("Old format zel_responses.txt file found"));
-    EXPECT_TRUE(r.has_line("The input ended while waiting for an answer to: your name or initials"));
+    EXPECT_TRUE(
+        r.has_line("The input ended while waiting for an answer to: your name or initials"));
     // The broken-off dialogue leaves the earlier file as it was, and no temporary file.
     EXPECT_EQ(b.read("zel_responses.txt"), "an old layout\n");
     EXPECT_EQ(b.files(), (std::vector<std::string>{"zel_responses.txt", "zelm.map"}));
@@ -89,8 +90,7 @@ TEST(SavedAnswers, BrokenFileStopsNamingFileAndLine) {
     {
         e2e::Basin b;
         b.copy_example("tiny");
-        b.write("zel_responses.txt",
-                tiny_responses(b, 5, "no_outlets_&_locations        x"));
+        b.write("zel_responses.txt", tiny_responses(b, 5, "no_outlets_&_locations        x"));
         auto r = b.run("");
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.has_lines({"Problem in zel_responses.txt on line 5 (no_outlets_&_locations):",
@@ -106,10 +106,10 @@ TEST(OpenFiles, MapOrParameterFileThatIsAFolder) {
         b.make_folder("zelm.map");
         auto r = b.run("");
         EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(r.has_lines({" Unable to open the file zelm.map",
-                                 " Are you in the proper directory?",
-                                 " Did you enter the proper map file name?",
-                                 " Does the file you named exist?", "", " Program aborted"}));
+        EXPECT_TRUE(
+            r.has_lines({" Unable to open the file zelm.map", " Are you in the proper directory?",
+                         " Did you enter the proper map file name?",
+                         " Does the file you named exist?", "", " Program aborted"}));
     }
     {
         e2e::Basin b;
@@ -134,9 +134,9 @@ TEST(OpenFiles, OutputNameTakenByAFolder) {
         b.make_folder(c.name);
         auto r = b.run("");
         EXPECT_EQ(r.status, 1) << c.name;
-        EXPECT_TRUE(r.has_lines({" Problems opening the " + c.shown + " file ",
-                                 " Possible cause: file open or read only", "",
-                                 " Program ZEL aborted"}))
+        EXPECT_TRUE(
+            r.has_lines({" Problems opening the " + c.shown + " file ",
+                         " Possible cause: file open or read only", "", " Program ZEL aborted"}))
             << r.out;
         // Nothing half-written is left under the names of the files opened before.
         for (const auto& f : b.files()) EXPECT_EQ(f.find(".zeltmp"), std::string::npos) << f;
@@ -154,12 +154,11 @@ TEST(TinyBasin, DialogueRunEndsNormally) {
     EXPECT_EQ(b.read("zel_responses.txt"), expected);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.last_line(), " Normal ending");
-    EXPECT_TRUE(r.has_lines({"No. of errors found in the map file = 0",
-                             "No. of errors found in the map file = 0",
-                             "No. of errors found in the map file = 0", "",
-                             "new_shd.r2c has been written"}));
-    for (const char* f : {"new_shd.r2c", "new_format.shd", "old_format.shd", "ssdata.out",
-                          "zel_info.txt"})
+    EXPECT_TRUE(r.has_lines(
+        {"No. of errors found in the map file = 0", "No. of errors found in the map file = 0",
+         "No. of errors found in the map file = 0", "", "new_shd.r2c has been written"}));
+    for (const char* f :
+         {"new_shd.r2c", "new_format.shd", "old_format.shd", "ssdata.out", "zel_info.txt"})
         EXPECT_TRUE(b.exists(f)) << f;
 }
 
@@ -169,7 +168,8 @@ TEST(TinyBasin, SavedAnswersReplayInBatch) {
     b.write("new.map", "from an older release");
     const std::string saved = b.read("zel_responses.txt");
     auto r = b.run("");  // like < /dev/null
-    EXPECT_TRUE(r.has_lines({"split_type_1|2                2", "min_allowed_slope                0.0001000"}));
+    EXPECT_TRUE(r.has_lines(
+        {"split_type_1|2                2", "min_allowed_slope                0.0001000"}));
     EXPECT_TRUE(r.has_lines({"and relaunch this program.", "", "Waiting .............",
                              "zelm_par.r2c not wanted for morvante"}));
     EXPECT_TRUE(r.has_lines({"existing new.map file deleted", "replaced by new_format.map ", "",
@@ -188,7 +188,8 @@ TEST(TinyBasin, DebugLevelTwoWaitsAtItsCheckpoints) {
     auto l = r.lines();
     std::vector<std::string> marks;
     for (const auto& s : l)
-        if (s.size() == 2 && s[0] >= '1' && s[0] <= '2' && std::isdigit(static_cast<unsigned char>(s[1])))
+        if (s.size() == 2 && s[0] >= '1' && s[0] <= '2' &&
+            std::isdigit(static_cast<unsigned char>(s[1])))
             marks.push_back(s);
     EXPECT_EQ(marks, (std::vector<std::string>{"11", "12", "13", "14", "15", "16", "17", "18", "19",
                                                "20", "21"}));

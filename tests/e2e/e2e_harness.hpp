@@ -59,10 +59,10 @@ inline std::vector<std::string> split_lines(const std::string& text) {
 
 // What one run of zel gave.
 struct Result {
-    int status = -1;   // exit status; -1 when killed (crash or time limit)
-    int signal = 0;    // the signal that ended it, if any
-    std::string out;   // standard output (the console)
-    std::string err;   // standard error (sanitizer reports end up here)
+    int status = -1;  // exit status; -1 when killed (crash or time limit)
+    int signal = 0;   // the signal that ended it, if any
+    std::string out;  // standard output (the console)
+    std::string err;  // standard error (sanitizer reports end up here)
 
     std::vector<std::string> lines() const { return split_lines(out); }
     // A console line equal to `line`.
@@ -85,7 +85,7 @@ struct Result {
 
 // A temporary folder, removed with everything in it at the end of the test.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string templ = (fs::temp_directory_path() / "zel_test_XXXXXX").string();
         if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
@@ -120,14 +120,14 @@ public:
         return out;
     }
 
-private:
+  private:
     fs::path dir_;
 };
 
 // Work inside a folder for the lifetime of this object (for tests that call
 // stages directly; the program works in the current directory).
 class InFolder {
-public:
+  public:
     explicit InFolder(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
     ~InFolder() {
         std::error_code ec;
@@ -136,13 +136,13 @@ public:
     InFolder(const InFolder&) = delete;
     InFolder& operator=(const InFolder&) = delete;
 
-private:
+  private:
     fs::path old_;
 };
 
 // A basin folder to run zel in.
 class Basin : public TempFolder {
-public:
+  public:
     // Copy the files of examples/<name> into the folder.
     void copy_example(const std::string& name) const {
         fs::path src = fs::path(ZEL_SOURCE_DIR) / "examples" / name;
