@@ -23,8 +23,8 @@ struct ParameterSet {
 
     // --- GlobalParameters ---
     int iopt = 0, itype = 0, itrace = 0;
-    float a1 = 0, a2 = 0, a3 = 0, a4 = 0, a5 = 0, a6 = 0, a7 = 0, a8 = 0, a9 = 0, a10 = 0,
-          a11 = 0, a12 = 0;
+    float a1 = 0, a2 = 0, a3 = 0, a4 = 0, a5 = 0, a6 = 0, a7 = 0, a8 = 0, a9 = 0, a10 = 0, a11 = 0,
+          a12 = 0;
     float fmadjust = 0, fmalow = 0, fmahigh = 0, gladjust = 0;
     float rlapse = 0, tlapse = 0, elvref = 0, rainsnowtemp = 0, radiusinflce = 0, smoothdist = 0;
     float flgevp2 = 0, albe = 0, tempa2 = 0, tempa3 = 0, tton = 0, lat = 0;
@@ -40,8 +40,8 @@ struct ParameterSet {
     int land_cover_classes = 0;  // :LandCoverClasses as given in the file
     bool land_cover_classes_given = false;
     std::vector<std::string> nclass;  // class names, 10 characters
-    std::vector<float> ds, dsfs, rec, ak, akfs, retn, ak2, ak2fs, r3, r3fs, r4, fpet, ftall,
-        flint, fcap, ffcap, spore, fratio;
+    std::vector<float> ds, dsfs, rec, ak, akfs, retn, ak2, ak2fs, r3, r3fs, r4, fpet, ftall, flint,
+        fcap, ffcap, spore, fratio;
 
     // --- SnowParameters (per land-cover class) ---
     std::vector<float> fm, base, fmn, uadj, tipm, rho, whcl, alb, sublim_factor, sublim_rate,
@@ -63,17 +63,17 @@ struct ParameterSet {
     float a5dlt = 0, a5low = 0, a5hgh = 0;
     std::vector<float> akdlt, aklow, akhgh, akfsdlt, akfslow, akfshgh, recdlt, reclow, rechgh,
         r3dlt, r3low, r3hgh, fpetdlt, fpetlow, fpethgh, ftalldlt, ftalllow, ftallhgh, fratiodlt,
-        fratiolow, fratiohgh, retndlt, retnlow, retnhgh, ak2dlt, ak2low, ak2hgh, ak2fsdlt,
-        ak2fslow, ak2fshgh;
+        fratiolow, fratiohgh, retndlt, retnlow, retnhgh, ak2dlt, ak2low, ak2hgh, ak2fsdlt, ak2fslow,
+        ak2fshgh;
     float fmadjustdlt = 0, fmadjustlow = 0, fmadjusthgh = 0, fmalowdlt = 0, fmalowlow = 0,
           fmalowhgh = 0, fmahighdlt = 0, fmahighlow = 0, fmahighhgh = 0, gladjustdlt = 0,
           gladjustlow = 0, gladjusthgh = 0;
     std::vector<float> fmdlt, fmlow, fmhgh, basedlt, baselow, basehgh, subdlt, sublow, subhgh;
     std::vector<float> flzdlt, flzlow, flzhgh, pwrdlt, pwrlow, pwrhgh, r2ndlt, r2nlow, r2nhgh,
         thetadlt, thetalow, thetahgh, kconddlt, kcondlow, kcondhgh, rlakedlt, rlakelow, rlakehgh;
-    float rlapsedlt = 0, rlapselow = 0, rlapsehgh = 0, tlapsedlt = 0, tlapselow = 0,
-          tlapsehgh = 0, radinfldlt = 0, radinfllow = 0, radinflhgh = 0, smoothdisdlt = 0,
-          smoothdislow = 0, smoothdishgh = 0;
+    float rlapsedlt = 0, rlapselow = 0, rlapsehgh = 0, tlapsedlt = 0, tlapselow = 0, tlapsehgh = 0,
+          radinfldlt = 0, radinfllow = 0, radinflhgh = 0, smoothdisdlt = 0, smoothdislow = 0,
+          smoothdishgh = 0;
 
     // --- Per-cell latitude terms (cells 1..na), for evaporation method 2 or 4 ---
     std::vector<float> sin_lat, cos_lat, tan_lat;

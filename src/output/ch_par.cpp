@@ -47,7 +47,8 @@ void write_header(const Run& run, const out::Span& span, OutputFile& f) {
     f.line(out::hash40());
     f.line(":Application                    TALVIREN");
     f.line(padded(":Version                 2.1.23", 40));
-    f.line(key20(":WrittenBy") + field::A(run.dem_done ? "talviren/zel" : run.answers.initials, 40));
+    f.line(key20(":WrittenBy") +
+           field::A(run.dem_done ? "talviren/zel" : run.answers.initials, 40));
     f.line(key20(":CreationDate") + out::creation_date());
     f.line(out::hash40());
     f.line("#---------------------------------------");

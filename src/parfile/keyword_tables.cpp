@@ -131,8 +131,8 @@ const Keyword kMonthlyEvapKeys[] = {
 };
 
 const Keyword kOptimizationKeys[] = {
-    kw(":numa", &P::numa),     kw(":nper", &P::nper),     kw(":kc", &P::kc),
-    kw(":maxn", &P::maxn),     kw(":ddsflg", &P::ddsflg), kw(":errflg", &P::errflg),
+    kw(":numa", &P::numa), kw(":nper", &P::nper),     kw(":kc", &P::kc),
+    kw(":maxn", &P::maxn), kw(":ddsflg", &P::ddsflg), kw(":errflg", &P::errflg),
 };
 
 const Keyword kApiLimitKeys[] = {
@@ -142,23 +142,39 @@ const Keyword kApiLimitKeys[] = {
 };
 
 const Keyword kHydroLimitKeys[] = {
-    kw(":akdlt", &P::akdlt),         kw(":aklow", &P::aklow),
-    kw(":akhgh", &P::akhgh),         kw(":akfsdlt", &P::akfsdlt),
-    kw(":akfslow", &P::akfslow),     kw(":akfshgh", &P::akfshgh),
-    kw(":recdlt", &P::recdlt),       kw(":reclow", &P::reclow),
-    kw(":rechgh", &P::rechgh),       kw(":r3dlt", &P::r3dlt),
-    kw(":r3low", &P::r3low),         kw(":r3hgh", &P::r3hgh),
-    kw(":fpetdlt", &P::fpetdlt),     kw(":fpetlow", &P::fpetlow),
-    kw(":fpethgh", &P::fpethgh),     kw(":ftalldlt", &P::ftalldlt),
-    kw(":ftalllow", &P::ftalllow),   kw(":ftallhgh", &P::ftallhgh),
-    kw(":fratiodlt", &P::fratiodlt), kw(":fratiolow", &P::fratiolow),
-    kw(":fratiohgh", &P::fratiohgh), kw(":retndlt", &P::retndlt),
-    kw(":retnlow", &P::retnlow),     kw(":retnhgh", &P::retnhgh),
-    kw(":ak2dlt", &P::ak2dlt),       kw(":ak2low", &P::ak2low),
-    kw(":ak2hgh", &P::ak2hgh),       kw(":ak2fsdlt", &P::ak2fsdlt),
-    kw(":ak2fslow", &P::ak2fslow),   kw(":ak2fshgh", &P::ak2fshgh),
+    kw(":akdlt", &P::akdlt),
+    kw(":aklow", &P::aklow),
+    kw(":akhgh", &P::akhgh),
+    kw(":akfsdlt", &P::akfsdlt),
+    kw(":akfslow", &P::akfslow),
+    kw(":akfshgh", &P::akfshgh),
+    kw(":recdlt", &P::recdlt),
+    kw(":reclow", &P::reclow),
+    kw(":rechgh", &P::rechgh),
+    kw(":r3dlt", &P::r3dlt),
+    kw(":r3low", &P::r3low),
+    kw(":r3hgh", &P::r3hgh),
+    kw(":fpetdlt", &P::fpetdlt),
+    kw(":fpetlow", &P::fpetlow),
+    kw(":fpethgh", &P::fpethgh),
+    kw(":ftalldlt", &P::ftalldlt),
+    kw(":ftalllow", &P::ftalllow),
+    kw(":ftallhgh", &P::ftallhgh),
+    kw(":fratiodlt", &P::fratiodlt),
+    kw(":fratiolow", &P::fratiolow),
+    kw(":fratiohgh", &P::fratiohgh),
+    kw(":retndlt", &P::retndlt),
+    kw(":retnlow", &P::retnlow),
+    kw(":retnhgh", &P::retnhgh),
+    kw(":ak2dlt", &P::ak2dlt),
+    kw(":ak2low", &P::ak2low),
+    kw(":ak2hgh", &P::ak2hgh),
+    kw(":ak2fsdlt", &P::ak2fsdlt),
+    kw(":ak2fslow", &P::ak2fslow),
+    kw(":ak2fshgh", &P::ak2fshgh),
     // Older name of the ak2fs limits.
-    kw(":ak2scdlt", &P::ak2fsdlt),   kw(":ak2schgh", &P::ak2fshgh),
+    kw(":ak2scdlt", &P::ak2fsdlt),
+    kw(":ak2schgh", &P::ak2fshgh),
 };
 
 const Keyword kGlobalSnowLimitKeys[] = {
@@ -224,6 +240,8 @@ const Section kSections[kSectionCount] = {
 
 }  // namespace
 
-std::span<const Section> sections() { return kSections; }
+std::span<const Section> sections() {
+    return kSections;
+}
 
 }  // namespace parfile

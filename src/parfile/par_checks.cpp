@@ -17,7 +17,9 @@ namespace parfile {
 namespace {
 
 // Comparisons are made in single precision, as the values are held.
-bool optimisation_run(const ParameterSet& p) { return p.ddsflg != 0 || p.numa != 0; }
+bool optimisation_run(const ParameterSet& p) {
+    return p.ddsflg != 0 || p.numa != 0;
+}
 
 void check_infiltration(ParameterSet& p, Console& con) {
     const int water = p.classcount - 1;
@@ -180,7 +182,9 @@ void check_river_classes(ParameterSet& p, Console& con) {
     }
 }
 
-bool starts(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool starts(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
 
 // Only these spellings are recognised; what follows them is dropped.
 std::string normalised_name(std::string name, int c, int& glacier_class) {

@@ -47,7 +47,7 @@ std::string read_problem(const ReadStatus& st, int needed) {
 }
 
 class Parser {
-public:
+  public:
     Parser(Run& run, Console& con, std::string file_name)
         : run_(run), con_(con), p_(run.par), file_(std::move(file_name)) {}
 
@@ -61,7 +61,7 @@ public:
     std::vector<std::string_view> lines{{}};  // 1-based
     TextReader reader;
 
-private:
+  private:
     void read_section(int s);
     void read_keyword_line(const Section& sec, const Keyword& k, std::size_t line_no);
     void after_keyword(const Keyword& k);
@@ -80,9 +80,12 @@ private:
 
 int values_per_line(PerLine per, const ParameterSet& p) {
     switch (per) {
-        case PerLine::per_class: return p.classcount;
-        case PerLine::per_river: return p.nrvr;
-        default: return 1;
+        case PerLine::per_class:
+            return p.classcount;
+        case PerLine::per_river:
+            return p.nrvr;
+        default:
+            return 1;
     }
 }
 
@@ -234,7 +237,8 @@ void Parser::read_keyword_line(const Section& sec, const Keyword& k, std::size_t
         for (int c = 1; c <= needed; ++c) (*names)[c] = padded((*names)[c], kNameWidth);
     if (!st) {
         const std::string where = "line " + std::to_string(line_no) + " (" +
-                                  std::string(keyword_word(line)) + "): " + read_problem(st, needed);
+                                  std::string(keyword_word(line)) +
+                                  "): " + read_problem(st, needed);
         // In the global section only :iopt is allowed to fail quietly until the section ends.
         if (&sec == &sections()[kGlobal] && k.match != ":iopt")
             stop_lines({"Read error in the parameter file " + file_, where,
@@ -248,7 +252,8 @@ void Parser::read_keyword_line(const Section& sec, const Keyword& k, std::size_t
 
 void Parser::after_keyword(const Keyword& k) {
     switch (k.action) {
-        case Action::none: break;
+        case Action::none:
+            break;
         case Action::river_classes:
             p_.river_classes_given = true;
             if (p_.river_classes != p_.nrvr) {
@@ -276,7 +281,9 @@ void Parser::after_keyword(const Keyword& k) {
                 stop("progran aborted in write_par_10 @ 348");
             }
             break;
-        case Action::sublim_factor: p_.sublimation_mode = 1; break;
+        case Action::sublim_factor:
+            p_.sublimation_mode = 1;
+            break;
         case Action::sublim_rate:
             p_.sublimation_mode = 2;
             for (int c = 1; c <= p_.classcount; ++c) {
@@ -321,8 +328,8 @@ void Parser::after_global_limits() {
 // Taken before the checks, so their corrections do not reach the cells.
 void Parser::copy_to_cells() {
     const std::array<const std::vector<float>*, 13> by_class = {
-        &p_.flz,   &p_.pwr, &p_.r1n,   &p_.r2n,   &p_.mndr, &p_.aa2,  &p_.aa3,
-        &p_.aa4,   &p_.theta, &p_.widep, &p_.kcond, &p_.pool, &p_.rlake};
+        &p_.flz, &p_.pwr,   &p_.r1n,   &p_.r2n,   &p_.mndr, &p_.aa2,  &p_.aa3,
+        &p_.aa4, &p_.theta, &p_.widep, &p_.kcond, &p_.pool, &p_.rlake};
     const std::size_t cells = static_cast<std::size_t>(run_.na > 0 ? run_.na : 0) + 1;
     const int last = std::min<int>(run_.naa, static_cast<int>(run_.cells.iak.size()) - 1);
     for (std::size_t k = 0; k < by_class.size(); ++k) {
@@ -342,8 +349,8 @@ void read_par_parser(Run& run, Console& con, int channel, const std::string& fil
     using namespace parfile;
     ParameterSet& p = run.par;
     const Responses& ans = run.answers;
-    p.classcount = run.hdr.ntype + 1 +
-                   (ans.nca_choice == 2 && ans.adjust_nca == 'y' ? ans.nca_classes : 0);
+    p.classcount =
+        run.hdr.ntype + 1 + (ans.nca_choice == 2 && ans.adjust_nca == 'y' ? ans.nca_classes : 0);
     p.nrvr = run.nrvr > 0 ? run.nrvr : 0;
     if (p.classcount < 1)
         stop_lines({"The basin has no land cover classes (classcount = " +

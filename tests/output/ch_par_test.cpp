@@ -8,7 +8,7 @@ namespace {
 using outtest::CellSpec;
 
 class ChPar : public outtest::InTempDir {
-protected:
+  protected:
     void SetUp() override {
         InTempDir::SetUp();
         // 4 x 5 grid; one row trimmed on the south, one column each on west and east.
@@ -96,8 +96,9 @@ TEST_F(ChPar, FolderInTheWayStops) {
     std::filesystem::create_directory("new_ch_par.r2c");
     const Stop s = expect_stop([&] { write_ch_par(run, con); });
     EXPECT_EQ(s.lines.back(), " Program ZEL aborted @ 2358");
-    EXPECT_EQ(out.str(), " Problems opening the new_par.r2c file \n"
-                         " Possible cause: file open or read only\n\n");
+    EXPECT_EQ(out.str(),
+              " Problems opening the new_par.r2c file \n"
+              " Possible cause: file open or read only\n\n");
 }
 
 }  // namespace

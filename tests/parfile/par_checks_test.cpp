@@ -18,34 +18,37 @@ TEST_F(ParChecks, InfiltrationCoefficientsMustBePositiveOutsideTheWaterClass) {
 }
 
 TEST_F(ParChecks, InterceptionMultiplierAndItsLimits) {
-    Stop s = parse_stop(with(fixture(), ":fratio,    1.0,   1.2,", ":fratio,    1.0,   0.005,"), "\n");
+    Stop s =
+        parse_stop(with(fixture(), ":fratio,    1.0,   1.2,", ":fratio,    1.0,   0.005,"), "\n");
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 1204");
-    EXPECT_TRUE(has_lines(console(), {"WARNING:", "fratio for class 2 = 0.005",
-                                      " out of range 0.01 - 10.0",
-                                      "Please correct h & fratio values", "", "Hit enter to abort"}));
+    EXPECT_TRUE(
+        has_lines(console(), {"WARNING:", "fratio for class 2 = 0.005", " out of range 0.01 - 10.0",
+                              "Please correct h & fratio values", "", "Hit enter to abort"}));
 
     reset();
     s = parse_stop(with(fixture(), ":fratiohgh, 2.0,", ":fratiohgh, 12.0,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 1219");
-    EXPECT_TRUE(has_lines(console(), {"WARNING:", "fratiohgh for class 1 above range 0.01 - 10.0",
-                                      "Please correct fratiohgh values", "", "Hit enter to abort"}));
+    EXPECT_TRUE(
+        has_lines(console(), {"WARNING:", "fratiohgh for class 1 above range 0.01 - 10.0",
+                              "Please correct fratiohgh values", "", "Hit enter to abort"}));
 
     reset();
     s = parse_stop(with(fixture(), ":fratiolow, 0.5,", ":fratiolow, 0.001,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 1234");
-    EXPECT_TRUE(has_lines(console(), {"WARNING:", "fratiolow for class 1 below range 0.01 - 10.0",
-                                      "Value = 0.001", "Please correct fratiolow values", "",
-                                      "Hit enter to abort"}));
+    EXPECT_TRUE(has_lines(
+        console(), {"WARNING:", "fratiolow for class 1 below range 0.01 - 10.0", "Value = 0.001",
+                    "Please correct fratiolow values", "", "Hit enter to abort"}));
 }
 
 TEST_F(ParChecks, SnowCoverWeightingDefault) {
     parse(with(fixture(), ":a7,        0.9,", ":a7,        0.3,"));
     EXPECT_FLOAT_EQ(run.par.a7, 0.5f);
-    EXPECT_EQ(console(), " Value for weighting factor - old vs. new sca value\n"
-                         " a7 not between 0.5-0.99in the par file\n"
-                         " a7=0.50 assumed - matches kvr8 results\n"
-                         " Hit enter to accept default & continue\n"
-                         " Program paused in rdpar @ 480\n");
+    EXPECT_EQ(console(),
+              " Value for weighting factor - old vs. new sca value\n"
+              " a7 not between 0.5-0.99in the par file\n"
+              " a7=0.50 assumed - matches kvr8 results\n"
+              " Hit enter to accept default & continue\n"
+              " Program paused in rdpar @ 480\n");
     EXPECT_EQ(log().rfind(" \n WARNING - in rdpar\n"
                           "Value for weighting factor - old vs. new sca value\n"
                           "a7 not between 0.5-0.99in the par file\n"
@@ -72,9 +75,9 @@ TEST_F(ParChecks, HeatDeficitAndExponentDefaultsShareOneWait) {
                                       " a10 = 1.0 assumed"}));
     EXPECT_TRUE(has_lines(console(), {" values for a9 and/or a10 in the parameter .par file", "",
                                       "  Program paused in rdpar @ 512"}));
-    EXPECT_TRUE(has_lines(log(), {"", "", " Value for a9 heat deficit to swe outside range",
-                                  "     0.333 assumed", "", "",
-                                  " Value for a10 uz exponent outside range", "     1.000 assumed"}));
+    EXPECT_TRUE(has_lines(
+        log(), {"", "", " Value for a9 heat deficit to swe outside range", "     0.333 assumed", "",
+                "", " Value for a10 uz exponent outside range", "     1.000 assumed"}));
 }
 
 TEST_F(ParChecks, PenaltyDefaultsOnlyForDds) {
@@ -89,9 +92,10 @@ TEST_F(ParChecks, PenaltyDefaultsOnlyForDds) {
     parse(with(text, ":ddsflg,    0,", ":ddsflg,    1,"));
     EXPECT_FLOAT_EQ(run.par.a3, 0.05f);
     EXPECT_FLOAT_EQ(run.par.a4, 0.03f);
-    EXPECT_EQ(console(), "a3 < 0   Must be = or > 0 to use DDS\nPlease correct the par file\n"
-                         "a3=0.05 assumed\n\na4 < 0   Must be = or > 0 to use DDS\n"
-                         "Please correct the par file\n\n");
+    EXPECT_EQ(console(),
+              "a3 < 0   Must be = or > 0 to use DDS\nPlease correct the par file\n"
+              "a3=0.05 assumed\n\na4 < 0   Must be = or > 0 to use DDS\n"
+              "Please correct the par file\n\n");
 }
 
 TEST_F(ParChecks, LowerZoneValuesPerRiverClass) {
@@ -101,10 +105,11 @@ TEST_F(ParChecks, LowerZoneValuesPerRiverClass) {
     EXPECT_FLOAT_EQ(run.par.flz[1], 1.0e-31f);
     EXPECT_FLOAT_EQ(run.par.per_cell[0][1], -0.1f);  // the cells keep the file's value
     EXPECT_FLOAT_EQ(run.par.per_cell[0][5 - 1], 2.0e-5f);
-    EXPECT_EQ(console(), "\nThe value of pwr for land cover class 2\nis 5 which\n"
-                         "is not in the range of 0.1 - 4.0\nPlease check all values\n"
-                         "This msg not printed for DDS & PS runs\n\n"
-                         "Hit enter to continue with this value (@ 607)\n");
+    EXPECT_EQ(console(),
+              "\nThe value of pwr for land cover class 2\nis 5 which\n"
+              "is not in the range of 0.1 - 4.0\nPlease check all values\n"
+              "This msg not printed for DDS & PS runs\n\n"
+              "Hit enter to continue with this value (@ 607)\n");
 
     reset();
     parse(with(text, ":numa,      0,", ":numa,      1,"));
@@ -113,15 +118,17 @@ TEST_F(ParChecks, LowerZoneValuesPerRiverClass) {
 
 TEST_F(ParChecks, ZeroLowerZoneCoefficientIsReported) {
     parse(with(fixture(), ":flz,     1.0E-05,", ":flz,     0.0,"));
-    EXPECT_EQ(console(), "In read_par,flz_o( 1)=   0.0000000\n"
-                         " wrong parameter value - change flz(i) to +ve value\n");
+    EXPECT_EQ(console(),
+              "In read_par,flz_o( 1)=   0.0000000\n"
+              " wrong parameter value - change flz(i) to +ve value\n");
 }
 
 TEST_F(ParChecks, WidthDepthRatioMustBeGiven) {
     const Stop s = parse_stop(with(fixture(), ":widep,    10.0,", ":widep,     0.0,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in rdpar @ 715");
-    EXPECT_EQ(console(), "Width/depth ratio must be specified when using\n"
-                         "Manning n as the roughness parameter.\nPlease fix the par file\n\n");
+    EXPECT_EQ(console(),
+              "Width/depth ratio must be specified when using\n"
+              "Manning n as the roughness parameter.\nPlease fix the par file\n\n");
 }
 
 TEST_F(ParChecks, ClassNamesAreNormalised) {
@@ -134,26 +141,30 @@ TEST_F(ParChecks, ClassNamesAreNormalised) {
 }
 
 TEST_F(ParChecks, InterflowCoefficientCannotBeNegative) {
-    const Stop s = parse_stop(with(fixture(), ":rec,       0.10,  0.20,", ":rec,       0.10, -0.20,"));
+    const Stop s =
+        parse_stop(with(fixture(), ":rec,       0.10,  0.20,", ":rec,       0.10, -0.20,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 1040");
-    EXPECT_EQ(console(), "the value for rec can not be less than 0.00\nclass= 2 value= -0.2\n"
-                         "Please change the value in the par file\n\n");
+    EXPECT_EQ(console(),
+              "the value for rec can not be less than 0.00\nclass= 2 value= -0.2\n"
+              "Please change the value in the par file\n\n");
 }
 
 TEST_F(ParChecks, WaterClassNeedsNegativeInfiltration) {
     const Stop s = parse_stop(with(fixture(), "-1.0,   9.5,", "1.0,   9.5,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 1514");
-    EXPECT_EQ(console(), "Error:\nWater class not specified\nak and akfs NOT given a -ve value\n"
-                         "ak( 5 ) value found = -1\nakfs( 5 ) value found = 1\n"
-                         "Please correct the par file\nNo of classed expected = 6\n");
+    EXPECT_EQ(console(),
+              "Error:\nWater class not specified\nak and akfs NOT given a -ve value\n"
+              "ak( 5 ) value found = -1\nakfs( 5 ) value found = 1\n"
+              "Please correct the par file\nNo of classed expected = 6\n");
 }
 
 TEST_F(ParChecks, RipeningWithoutLimitsIsSwitchedOff) {
     std::string text = with(fixture(), ":fmadjust,  0.0,", ":fmadjust,  0.2,");
     parse(with(text, ":fmalow,    0.5,", ":fmalow,    0.0,"));
     EXPECT_FLOAT_EQ(run.par.fmadjust, 0.0f);
-    EXPECT_EQ(console(), "fmadjust,fmalow,fmahigh/ 0.2 0 1.5\nfmadjust is set to 0.0\n"
-                         " because there are no limits set in zelm.par\nno\n hit enter to continue\n");
+    EXPECT_EQ(console(),
+              "fmadjust,fmalow,fmahigh/ 0.2 0 1.5\nfmadjust is set to 0.0\n"
+              " because there are no limits set in zelm.par\nno\n hit enter to continue\n");
 }
 
 TEST_F(ParChecks, WaterEvaporationAndWiltingPointWarnings) {
@@ -171,15 +182,17 @@ TEST_F(ParChecks, WaterEvaporationAndWiltingPointWarnings) {
 TEST_F(ParChecks, PorosityMustBePositive) {
     const Stop s = parse_stop(with(fixture(), ":spore,     0.3,", ":spore,     0.0,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in rdpar at ~1254");
-    EXPECT_EQ(console(), "spore( 1 )= 0\n This value can not be .le. 0.0\n"
-                         " Please correct the parameter file\n\n");
+    EXPECT_EQ(console(),
+              "spore( 1 )= 0\n This value can not be .le. 0.0\n"
+              " Please correct the parameter file\n\n");
 }
 
 TEST_F(ParChecks, SublimationFactorCappedAt075) {
     parse(with(fixture(), ":sublim_factor, 0.1,", ":sublim_factor, 0.9,"));
     EXPECT_FLOAT_EQ(run.par.sublim_factor[1], 0.75f);
-    EXPECT_EQ(console(), "Warning: sublimation factor for class 1\nand is given as 0.9\n"
-                         "is set too high. Sublim reduced to 0.75\n");
+    EXPECT_EQ(console(),
+              "Warning: sublimation factor for class 1\nand is given as 0.9\n"
+              "is set too high. Sublim reduced to 0.75\n");
 }
 
 TEST_F(ParChecks, Tempa3AndInterceptionTable) {
@@ -193,15 +206,17 @@ TEST_F(ParChecks, Tempa3AndInterceptionTable) {
         EXPECT_FLOAT_EQ(run.par.fpetm(m, 5), 0.0f);
         EXPECT_FLOAT_EQ(run.par.h(m, 5), 0.01f);
     }
-    EXPECT_TRUE(has_lines(log(), {"hmax  3.00",
-                                  "h(  ) 1.00 1.00 1.00 1.50 2.00 2.50 3.00 3.00 2.50 2.00 1.50 1.00",
-                                  "fpetm 0.23 0.23 0.23 0.35 0.47 0.58 0.70 0.70 0.58 0.47 0.35 0.23"}));
-    EXPECT_TRUE(has_lines(log(), {"hmax  0.00",
-                                  "h(  ) 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"}));
+    EXPECT_TRUE(has_lines(
+        log(), {"hmax  3.00", "h(  ) 1.00 1.00 1.00 1.50 2.00 2.50 3.00 3.00 2.50 2.00 1.50 1.00",
+                "fpetm 0.23 0.23 0.23 0.35 0.47 0.58 0.70 0.70 0.58 0.47 0.35 0.23"}));
+    EXPECT_TRUE(has_lines(
+        log(),
+        {"hmax  0.00", "h(  ) 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00"}));
 }
 
 TEST_F(ParChecks, RechargeCoefficientsAtMostOne) {
-    Stop s = parse_stop(with(fixture(), ":ak2,       0.1,   0.2,   0.3,", ":ak2,       0.1,   0.2,   1.3,"));
+    Stop s = parse_stop(
+        with(fixture(), ":ak2,       0.1,   0.2,   0.3,", ":ak2,       0.1,   0.2,   1.3,"));
     EXPECT_EQ(s.lines.back(), " Please change value for AK2- must be lt 1");
     EXPECT_EQ(console(), " AK2(    3) =\n");
 
@@ -216,8 +231,9 @@ TEST_F(ParChecks, DdsOverrideFile) {
     { std::ofstream("ddsflg_override.txt") << "  0\n"; }
     parse(text);
     EXPECT_EQ(run.par.ddsflg, 0);
-    EXPECT_EQ(console(), "---------------------------------------------\n"
-                         "DDS_flag set to `0` for normal production run\n\n");
+    EXPECT_EQ(console(),
+              "---------------------------------------------\n"
+              "DDS_flag set to `0` for normal production run\n\n");
 
     reset();
     { std::ofstream("ddsflg_override.txt") << "none\n"; }
@@ -228,11 +244,12 @@ TEST_F(ParChecks, DdsOverrideFile) {
 
 TEST_F(ParChecks, SmoothingDistanceAgainstRadius) {
     parse(with(fixture(), ":smoothdist, 25.0,", ":smoothdist, 60.0,"));
-    EXPECT_EQ(console(), "\nWARNING: smoothing dist > radius of influence/2\n"
-                         "Likely will lead to problems in PLUVEX.exe\nand TOQ.exe\n"
-                         "with no data written to file & program hanging\n"
-                         "Program continues with ddsflg = 1\n"
-                         "Pls fix par file (Ctrl C) or hit enter to continue\n");
+    EXPECT_EQ(console(),
+              "\nWARNING: smoothing dist > radius of influence/2\n"
+              "Likely will lead to problems in PLUVEX.exe\nand TOQ.exe\n"
+              "with no data written to file & program hanging\n"
+              "Program continues with ddsflg = 1\n"
+              "Pls fix par file (Ctrl C) or hit enter to continue\n");
 }
 
 TEST_F(ParChecks, LatitudeForMethodTwoAndFour) {

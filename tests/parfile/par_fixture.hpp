@@ -19,7 +19,7 @@
 namespace fs = std::filesystem;
 
 class ParFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         old_dir_ = fs::current_path();
         static int counter = 0;

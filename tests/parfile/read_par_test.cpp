@@ -77,7 +77,7 @@ TEST_F(ReadPar, CompleteFileFillsEverySection) {
 
     // Per-cell copies: cells 1..naa by their river class; the receiving cell stays 0.
     ASSERT_EQ(p.per_cell[9].size(), 6u);
-    EXPECT_FLOAT_EQ(p.per_cell[9][2], 12.6f);   // widep of river class 2
+    EXPECT_FLOAT_EQ(p.per_cell[9][2], 12.6f);    // widep of river class 2
     EXPECT_FLOAT_EQ(p.per_cell[0][3], 3.0e-5f);  // flz of river class 3
     EXPECT_FLOAT_EQ(p.per_cell[12][3], 1.0f);    // rlake
     EXPECT_FLOAT_EQ(p.per_cell[9][5], 0.0f);
@@ -95,7 +95,8 @@ TEST_F(ReadPar, SectionsInAnyOrderReadTheSame) {
     // Move the global section to the end of the file.
     std::string text = fixture();
     const auto from = text.find(":GlobalParameters\n");
-    const auto to = text.find(":EndGlobalParameters\n") + std::string(":EndGlobalParameters\n").size();
+    const auto to =
+        text.find(":EndGlobalParameters\n") + std::string(":EndGlobalParameters\n").size();
     const std::string global = text.substr(from, to - from);
     text.erase(from, to - from);
     text += global;
@@ -151,12 +152,12 @@ TEST_F(ReadPar, ShortKeywordOfAnotherSectionCanBreakAMarkerlessSection) {
 
 TEST_F(ReadPar, KeywordMatching) {
     std::string text = fixture();
-    text = with(text, ":a1,     -999.0,", ":a1 -5.0");        // blank before the comma: ignored
-    text = with(text, ":a2,        1.0,", ":a2,-3.5");        // comma straight on: read
-    text = with(text, ":tton,      2.5,", ":TTON, 9.9");      // other case: ignored
-    text = with(text, ":tempa2,   50.0,", " :tempa2, 9.9");   // indented: ignored
-    text = with(text, ":alb,", ":albedo,");                   // 4 characters compared
-    text = with(text, ":r4,", ":r4_impervious,");             // 3 characters compared
+    text = with(text, ":a1,     -999.0,", ":a1 -5.0");       // blank before the comma: ignored
+    text = with(text, ":a2,        1.0,", ":a2,-3.5");       // comma straight on: read
+    text = with(text, ":tton,      2.5,", ":TTON, 9.9");     // other case: ignored
+    text = with(text, ":tempa2,   50.0,", " :tempa2, 9.9");  // indented: ignored
+    text = with(text, ":alb,", ":albedo,");                  // 4 characters compared
+    text = with(text, ":r4,", ":r4_impervious,");            // 3 characters compared
     text = with(text, ":ClassName, Forest,", ":ClassName, Coniferousforest,");
     text = with(text, ":EndHydrologicalParLimits",
                 ":ak2schgh, 0.7, 0.7, 0.7, 0.7, 0.7, 0.7,\n:EndHydrologicalParLimits");
@@ -210,9 +211,9 @@ TEST_F(ReadPar, CommentsBeyondHundredAreNotKept) {
     EXPECT_EQ(run.par.comments.size(), 100u);
     EXPECT_EQ(run.par.comments[99], "# comment 100");
     EXPECT_EQ(count(console(), "GlobalParameter section exceeds 100\n"), 8u);  // 102 + 6 - 100
-    EXPECT_TRUE(has_lines(console(), {"max number of comments in the parfile ",
-                                      "GlobalParameter section exceeds 100",
-                                      "Rest of comments are not passed on", "Hit enter to continue"}));
+    EXPECT_TRUE(has_lines(
+        console(), {"max number of comments in the parfile ", "GlobalParameter section exceeds 100",
+                    "Rest of comments are not passed on", "Hit enter to continue"}));
 }
 
 TEST_F(ReadPar, CommentsAreCutTo72Characters) {
@@ -233,10 +234,10 @@ TEST_F(ReadPar, RiverClassCountMustMatch) {
 TEST_F(ReadPar, LandCoverClassCountMustMatch) {
     const Stop s = parse_stop(with(fixture(), ":LandCoverClasses, 6", ":LandCoverClasses, 0"));
     EXPECT_EQ(s.lines.back(), "progran aborted in write_par_10 @ 348");
-    EXPECT_TRUE(has_lines(console(), {"WARNING:", "no of land cover classes in this par file",
-                                      "classcount parfile= 0", "does not match",
-                                      "the number in the shd file", "classcount shd file= 6",
-                                      "please check", "", "Hit enter to abort"}));
+    EXPECT_TRUE(has_lines(console(),
+                          {"WARNING:", "no of land cover classes in this par file",
+                           "classcount parfile= 0", "does not match", "the number in the shd file",
+                           "classcount shd file= 6", "please check", "", "Hit enter to abort"}));
 }
 
 TEST_F(ReadPar, SplitClassesCountAsLandCoverClasses) {
@@ -249,11 +250,11 @@ TEST_F(ReadPar, SplitClassesCountAsLandCoverClasses) {
 }
 
 TEST_F(ReadPar, ShortRiverClassLineStopsAfterTheSection) {
-    const Stop s = parse_stop(with(fixture(), ":pwr,       2.5,      2.0,      1.5,",
-                                   ":pwr,       2.5,      2.0,"));
+    const Stop s = parse_stop(
+        with(fixture(), ":pwr,       2.5,      2.0,      1.5,", ":pwr,       2.5,      2.0,"));
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 356");
-    EXPECT_TRUE(has_lines(console(), {"error in :RoutingParameters", "",
-                                      "hit enter to abort the program"}));
+    EXPECT_TRUE(has_lines(console(),
+                          {"error in :RoutingParameters", "", "hit enter to abort the program"}));
     EXPECT_NE(console().find("line 53 (:pwr)"), std::string::npos);
 }
 
@@ -266,7 +267,8 @@ TEST_F(ReadPar, BadValuesStopWithTheirSection) {
         {":ClassName, Forest,", ":ClassName, 'Forest,", "Program aborted in read_par_parser @ 401"},
         {":idump,     1,", ":idump,     1.5,", "Program aborted in read_par_parser @ 436"},
         {":IntCap_Jul, 3.0,", ":IntCap_Jul, x,", "Program aborted in read_par_parser @ 509"},
-        {":Montly_ET_May, 2.0,", ":Montly_ET_May, 2.0.0,", "Program aborted in read_par_parser @ 593"},
+        {":Montly_ET_May, 2.0,", ":Montly_ET_May, 2.0.0,",
+         "Program aborted in read_par_parser @ 593"},
         {":kc,        5,", ":kc,        five,", "Program aborted in read_par_parser @ 610"},
         // A failure in the API limits is reported with the hydrological limits.
         {":a5low,     0.9,", ":a5low,     nine,", "Program aborted in read_par_parser @ 685"},
@@ -344,9 +346,10 @@ TEST_F(ReadPar, GlobalParLimitsAbsentSetsStepsAndWarns) {
     parse(text);
     EXPECT_FLOAT_EQ(run.par.rlapsedlt, -1.0f);
     EXPECT_FLOAT_EQ(run.par.smoothdisdlt, -1.0f);
-    EXPECT_EQ(console(), "WARNING:\nNew section of GlobalParLimits not found\nin the par file.\n"
-                         "rlapsedlt,tlapsedlt,radinfldlt & smoothdist\n"
-                         "set - -1.0  <<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n\n");
+    EXPECT_EQ(console(),
+              "WARNING:\nNew section of GlobalParLimits not found\nin the par file.\n"
+              "rlapsedlt,tlapsedlt,radinfldlt & smoothdist\n"
+              "set - -1.0  <<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n\n");
 }
 
 }  // namespace
