@@ -136,6 +136,7 @@ void write_legacy_shd(Run& run, Console& con) {
     const CellTable& cells = run.cells;
     std::string& nb = nf.buffer();
     std::string& ob = of.buffer();
+    std::string shared, fractions;
     for (int n = 1; n <= run.na; ++n) {
         const int i = cell_value(cells.row, n);
         const int j = cell_value(cells.col, n);
@@ -151,32 +152,35 @@ void write_legacy_shd(Run& run, Console& con) {
         const int channels = g.channels.at_or(i, j, 0);
         const int reach = g.reach.at_or(i, j, 0);
 
+        // The two files share most fields: format them once.
+        shared.clear();
+        put_f(shared, da, 10, large ? 0 : 3);
+        put_f(shared, bankfull, 10, large ? 2 : 5);
+        put_f(shared, slope, 10, 7);
+        put_f(shared, elev, 7, 1);
+        fractions.clear();
+        put_fractions(fractions, run, i, j);
+
         put_i(nb, number, 5);
         put_i(nb, next, 5);
         put_i(nb, i - win.south, 5);
         put_i(nb, j - win.west, 5);
-        put_f(nb, da, 10, large ? 0 : 3);
-        put_f(nb, bankfull, 10, large ? 2 : 5);
-        put_f(nb, slope, 10, 7);
-        put_f(nb, elev, 7, 1);
+        nb += shared;
         put_f(nb, g.channel_length.at_or(i, j, 0.0f), 7, 0);
         put_i(nb, iak, 5);
         put_f(nb, cell_value(cells.int_slope, n), 10, 5);
         put_i(nb, channels, 5);
         put_i(nb, reach, 5);
         nb.append(3, ' ');
-        put_fractions(nb, run, i, j);
+        nb += fractions;
         nb.push_back('\n');
 
         put_i(ob, number, 5);
         put_i(ob, i - win.south, 5);
         put_i(ob, j - win.west, 5);
-        put_f(ob, da, 10, large ? 0 : 3);
-        put_f(ob, bankfull, 10, large ? 2 : 5);
-        put_f(ob, slope, 10, 7);
-        put_f(ob, elev, 7, 1);
+        ob += shared;
         for (int v : {next, iak, g.contours.at_or(i, j, 0), channels, reach}) put_i(ob, v, 5);
-        put_fractions(ob, run, i, j);
+        ob += fractions;
         ob.push_back('\n');
 
         nf.flush_if_large();
