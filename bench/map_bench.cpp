@@ -70,7 +70,9 @@ struct Generator {
         double best_slope = 0;
         for (int c = 0; c < 8; ++c) {
             int a = i + di[c], b = j + dj[c];
-            if (!in_basin(a, b) && !is_outlet(a, b)) continue;
+            // Only the square north of the outlet drains into it: one outlet.
+            bool to_outlet = is_outlet(a, b) && i == 2 && j == outlet_col;
+            if (!in_basin(a, b) && !to_outlet) continue;
             double len = (c % 2 == 0) ? 1.4142 : 1.0;
             double s = (elev(i, j) - elev(a, b)) / len;
             if (s > best_slope) {
@@ -127,8 +129,9 @@ int generate(const std::string& name, int nx, int ny, int classes, bool bankfull
     g.block("river class", [&](int i, int j) {
         put_int(b, g.in_basin(i, j) ? 1 + static_cast<int>(3 * g.dist(i, j) / (reach + 1)) : 0, 2);
     });
-    g.block("contours", [&](int i, int j) { put_int(b, g.in_basin(i, j) ? (i + j) % 3 : 0, 2); });
-    g.block("channels", [&](int i, int j) { put_int(b, g.in_basin(i, j) ? 1 : 0, 2); });
+    auto modelled = [&](int i, int j) { return g.in_basin(i, j) || g.is_outlet(i, j); };
+    g.block("contours", [&](int i, int j) { put_int(b, modelled(i, j) ? 1 + (i + j) % 3 : 0, 2); });
+    g.block("channels", [&](int i, int j) { put_int(b, modelled(i, j) ? 1 : 0, 2); });
     g.block("reach", [&](int, int) { put_int(b, 0, 2); });
 
     // Whole percentages summing to 100 per square, the same stream for every class.

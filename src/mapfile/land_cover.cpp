@@ -304,5 +304,4 @@ void read_classes_and_combine(Run& run, Console& con) {
     con.wait("waiting.....");
 
     if (table.found) combine(run, con, table);
-    con.say();
 }
