@@ -23,8 +23,9 @@ struct ReadStatus {
         bad_value,    // a field could not be converted to its target's type
     };
     Code code = ok;
-    std::size_t line = 0;   // line number (1-based) where the problem was found
-    std::size_t field = 0;  // 1-based index of the target that failed
+    std::size_t line = 0;   // line number (1-based) where the problem was found;
+                            // end_of_file: the last line of the text (0 when empty)
+    std::size_t field = 0;  // 1-based index of the target that failed (or was not reached)
     std::string text;       // the offending field (bad_value)
     explicit operator bool() const { return code == ok; }
 };

@@ -252,7 +252,10 @@ void put_f(std::string& out, double v, int w, int d) {
             // Below 1: "0." when it fits, else the bare point (never for d = 0).
             if ((end - p) + (std::signbit(v) && !zero ? 1 : 0) < w || d == 0) *--p = '0';
         } else {
-            while (n != 0) *--p = static_cast<char>('0' + n % 10), n /= 10;
+            while (n != 0) {
+                *--p = static_cast<char>('0' + n % 10);
+                n /= 10;
+            }
         }
         if (std::signbit(v) && !zero) *--p = '-';
         if (end - p > w) return stars(out, w);
@@ -303,7 +306,7 @@ void put_e(std::string& out, double v, int w, int d) {
     int e10 = 0;
     double a = std::fabs(v);
     std::uint64_t n = 0;
-    if (w <= kShort && (a == 0.0 || fast_sci(a, d, n, e10))) {
+    if (w <= kShort && d <= 15 && (a == 0.0 || fast_sci(a, d, n, e10))) {
         if (e10 > 999 || e10 < -999) return stars(out, w);
         char buf[kShort + 32];
         char* end = buf + sizeof buf;

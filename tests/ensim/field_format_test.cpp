@@ -184,4 +184,13 @@ TEST(FieldFormat, TextAndBlanks) {
     EXPECT_EQ(line, "x  7    1.5 0.150E+01");
 }
 
+TEST(FieldFormat, WideFieldsAndLongMantissas) {
+    EXPECT_EQ(field::F(-1.5, 70, 3), std::string(64, ' ') + "-1.500");
+    EXPECT_EQ(field::E(0.125, 70, 3), std::string(61, ' ') + "0.125E+00");
+    EXPECT_EQ(field::I(-7, 70), std::string(68, ' ') + "-7");
+    EXPECT_EQ(field::E(0.0, 10, 200), "**********");
+    EXPECT_EQ(field::E(0.1, 24, 18), "0.100000000000000006E+00");
+    EXPECT_EQ(field::F(0.0, 3, 40), "***");
+}
+
 }  // namespace
