@@ -55,7 +55,9 @@ struct Generator {
 
     bool in_basin(int i, int j) const { return i >= 2 && i <= ny - 1 && j >= 2 && j <= nx - 1; }
     bool is_outlet(int i, int j) const { return i == 1 && j == outlet_col; }
-    double dist(int i, int j) const { return std::hypot(i - 1.0, static_cast<double>(j - outlet_col)); }
+    double dist(int i, int j) const {
+        return std::hypot(i - 1.0, static_cast<double>(j - outlet_col));
+    }
     double elev(int i, int j) const {
         if (is_outlet(i, j)) return 5.0;
         if (!in_basin(i, j)) return 0.0;

@@ -16,8 +16,12 @@ enum class Numbering {
     row,       // the row number, 1 = southernmost
 };
 
-ReadStatus read_row(TextReader& map, float* out, std::size_t n) { return map.read_reals(out, n); }
-ReadStatus read_row(TextReader& map, int* out, std::size_t n) { return map.read_ints(out, n); }
+ReadStatus read_row(TextReader& map, float* out, std::size_t n) {
+    return map.read_reals(out, n);
+}
+ReadStatus read_row(TextReader& map, int* out, std::size_t n) {
+    return map.read_ints(out, n);
+}
 
 // One block: the heading line (returned, otherwise ignored) and the rows,
 // north first. The first row that cannot be read stops the run with `message`.
@@ -27,7 +31,9 @@ std::string read_block(TextReader& map, Grid<T>& grid, const std::string& messag
     const int rows = grid.rows();
     const auto cols = static_cast<std::size_t>(grid.cols());
     std::string_view expected = std::is_same_v<T, int> ? "a whole number" : "a number";
-    auto number = [&](int position) { return numbering == Numbering::position ? position : rows - position + 1; };
+    auto number = [&](int position) {
+        return numbering == Numbering::position ? position : rows - position + 1;
+    };
 
     std::string_view heading;
     if (!map.next_line(heading)) {
@@ -40,7 +46,9 @@ std::string read_block(TextReader& map, Grid<T>& grid, const std::string& messag
     for (int position = 1; position <= rows; ++position) {
         int row = rows - position + 1;
         ReadStatus st = read_row(map, grid.row_data(row), cols);
-        if (!st) stop_on_read_error(map, st, words(message, number(position)), expected, " Program aborted");
+        if (!st)
+            stop_on_read_error(map, st, words(message, number(position)), expected,
+                               " Program aborted");
     }
     return title;
 }
@@ -58,10 +66,10 @@ void convert_elevations(Run& run, Console& con) {
     for (float& v : elev.values()) v *= conv;
     if (!std::all_of(elev.values().begin(), elev.values().end(),
                      [](float v) { return std::isfinite(v); })) {
-        stop_lines({"The elevations times :elevConversion (" + num(conv) +
-                        ") are too large to be held",
-                    "in file " + run.map.name() + ": check :elevConversion and the elevations",
-                    " Program aborted"});
+        stop_lines(
+            {"The elevations times :elevConversion (" + num(conv) + ") are too large to be held",
+             "in file " + run.map.name() + ": check :elevConversion and the elevations",
+             " Program aborted"});
     }
 
     float lowest = 1.0e30f;
@@ -93,8 +101,8 @@ void convert_elevations(Run& run, Console& con) {
     run.lowest_col = lowest_col;
     run.lowest_elev = lowest;
 
-    std::size_t below = static_cast<std::size_t>(
-        std::count_if(elev.values().begin(), elev.values().end(), [](float v) { return v < 0.0f; }));
+    std::size_t below = static_cast<std::size_t>(std::count_if(
+        elev.values().begin(), elev.values().end(), [](float v) { return v < 0.0f; }));
     if (below > 0) {
         std::string line = "WARNING: " + std::to_string(below) +
                            " grid squares have elevations below 0 - they are left out of the model";
@@ -114,11 +122,13 @@ void convert_fractions(Run& run, Console& con) {
     float al = nominal_side_length(run.hdr);
     float area = al * al;
     if (!(area > 0.0f) || !std::isfinite(area)) {
-        stop_lines({"The fraction block holds areas (its first value is negative), but the header's",
-                    "xDelta and yDelta give no usable square size (side length " + num(al) + " m)",
-                    "in file " + run.map.name() + ": check :xDelta and :yDelta", " Program aborted"});
+        stop_lines(
+            {"The fraction block holds areas (its first value is negative), but the header's",
+             "xDelta and yDelta give no usable square size (side length " + num(al) + " m)",
+             "in file " + run.map.name() + ": check :xDelta and :yDelta", " Program aborted"});
     }
-    std::string note = words("Fraction block read as areas: divided by the square area", area, "m2");
+    std::string note =
+        words("Fraction block read as areas: divided by the square area", area, "m2");
     con.say(note);
     run.log_line(note);
     for (float& v : frac.values()) v /= area;
@@ -133,7 +143,8 @@ void read_blocks_1_to_3(Run& run, Console& con) {
 
     std::string heading =
         read_block(run.map, g.frac, " Problems reading the fractions in row", Numbering::row);
-    list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading), g.frac, 1);
+    list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading), g.frac,
+              1);
     convert_fractions(run, con);
 
     heading =
@@ -147,7 +158,8 @@ void read_river_class_block(Run& run, Console& con) {
     std::string heading = read_block(run.map, g.river_class,
                                      " Problems reading the river class on line", Numbering::row);
     if (!g.river_class.empty()) {
-        int largest = *std::max_element(g.river_class.values().begin(), g.river_class.values().end());
+        int largest =
+            *std::max_element(g.river_class.values().begin(), g.river_class.values().end());
         run.nrvr = std::max(run.nrvr, largest);
     }
     con.line("No of river classes found in the map file =", run.nrvr);
@@ -161,10 +173,12 @@ void read_blocks_5_to_7(Run& run, Console&) {
     BasinGrid& g = run.grid;
     std::string heading = read_block(run.map, g.contours,
                                      " Problems reading the no countours on line", Numbering::row);
-    list_grid(run.log, title_of("Number of contours crossing each grid square", heading), g.contours);
+    list_grid(run.log, title_of("Number of contours crossing each grid square", heading),
+              g.contours);
     heading = read_block(run.map, g.channels, " Problems reading the no channels on line",
                          Numbering::row);
     list_grid(run.log, title_of("Number of channels", heading), g.channels);
-    heading = read_block(run.map, g.reach, " Problems reading the reach no on line", Numbering::row);
+    heading =
+        read_block(run.map, g.reach, " Problems reading the reach no on line", Numbering::row);
     list_grid(run.log, title_of("Reach numbers", heading), g.reach);
 }

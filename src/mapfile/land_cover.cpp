@@ -26,8 +26,9 @@ void allocate_classes(Run& run, std::vector<Grid<float>>& classes, int count,
     const MapHeader& hdr = run.hdr;
     double bytes = bytes_already_held + basin_grid_bytes(hdr.ycount, hdr.xcount, count);
     if (!fits_in_memory(bytes)) {
-        stop_lines({"Not enough memory for " + std::to_string(count) + " land-cover class grids of " +
-                        std::to_string(hdr.xcount) + " x " + std::to_string(hdr.ycount) + " squares",
+        stop_lines({"Not enough memory for " + std::to_string(count) +
+                        " land-cover class grids of " + std::to_string(hdr.xcount) + " x " +
+                        std::to_string(hdr.ycount) + " squares",
                     failure});
     }
     try {
@@ -66,7 +67,8 @@ void read_class_blocks(Run& run, Console& con) {
             if (!st) {
                 if (st.code == ReadStatus::end_of_file) {
                     stop_lines({"ios= -1", "premature end of file found in map file",
-                                words("looking for class no.", ii), words("no classes found =", ii - 1),
+                                words("looking for class no.", ii),
+                                words("no classes found =", ii - 1),
                                 words("classcount in the map file header =", hdr.ntype + 1),
                                 read_error_detail(map, st, "a class name"),
                                 "Program aborted in zel @ 1293"});
@@ -84,11 +86,13 @@ void read_class_blocks(Run& run, Console& con) {
                 ReadStatus rs = map.read_ints(buffer.data(), buffer.size());
                 if (!rs) {
                     stop_on_read_error(
-                        map, rs, words(" Problems reading the class % on line", row, " in class= ", name),
+                        map, rs,
+                        words(" Problems reading the class % on line", row, " in class= ", name),
                         "a whole number", " Program aborted");
                 }
                 float* out = cls.row_data(row);
-                for (int c = 0; c < cols; ++c) out[c] = static_cast<float>(buffer[static_cast<std::size_t>(c)]);
+                for (int c = 0; c < cols; ++c)
+                    out[c] = static_cast<float>(buffer[static_cast<std::size_t>(c)]);
             }
             list_grid(run.log, words(" class # read:  ", ii) + "   " + printable(name), cls, 0);
         }
@@ -140,10 +144,11 @@ bool parse_record(std::string_view line, int skip, Record& rec) {
 void check_record(const Run& run, const Table& table, const Record& rec) {
     const int map_classes = run.hdr.ntype + 1;
     if (rec.old_class <= map_classes && rec.new_class >= 1) return;
-    std::string why = rec.new_class < 1
-                          ? "new class " + std::to_string(rec.new_class) + " (new classes are numbered from 1)"
-                          : "old class " + std::to_string(rec.old_class) + " (the map file has " +
-                                std::to_string(map_classes) + " classes)";
+    std::string why =
+        rec.new_class < 1
+            ? "new class " + std::to_string(rec.new_class) + " (new classes are numbered from 1)"
+            : "old class " + std::to_string(rec.old_class) + " (the map file has " +
+                  std::to_string(map_classes) + " classes)";
     stop_lines({"Class number out of range in " + table.file + ": " + why,
                 "in file " + table.file + " line " + std::to_string(rec.line), " Program aborted"});
 }
@@ -155,15 +160,17 @@ void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
     ReadStatus st = file.read(line1);
     if (!st) {
         stop_lines({"Error on first line of the class_combine.csv file",
-                    words("values found", first, version), read_error_detail(file, st, "a whole number"),
+                    words("values found", first, version),
+                    read_error_detail(file, st, "a whole number"),
                     "Progran aborted in zel @ 1410"});
     }
     std::string heading;
     const Target line2[] = {as_text(heading)};
     st = file.read(line2);
     if (!st) {
-        stop_lines({"Error on 2nd line of the class_combine.csv file", words("values found", heading),
-                    read_error_detail(file, st, "a text"), "Progran aborted in zel @ 1416"});
+        stop_lines({"Error on 2nd line of the class_combine.csv file",
+                    words("values found", heading), read_error_detail(file, st, "a text"),
+                    "Progran aborted in zel @ 1416"});
     }
     if (version != 2) {
         stop_lines({"class_combine.csv is version " + std::to_string(version) +
@@ -180,7 +187,8 @@ void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
         Record rec;
         rec.line = file.line_number();
         if (!parse_record(line, 2, rec)) {
-            stop_lines({"Error in version 2 class_combine.csv file", "Check there are no blanks in the names",
+            stop_lines({"Error in version 2 class_combine.csv file",
+                        "Check there are no blanks in the names",
                         words("Last looked at data line #", table.records.size() + 1), "",
                         "in file class_combine.csv line " + std::to_string(rec.line) + ": \"" +
                             printable(line, 80) + "\"",
@@ -255,7 +263,8 @@ Table read_combine_table(Run& run, Console& con) {
     return table;
 }
 
-void list_classes(OutputFile& log, const std::string& label, const std::vector<Grid<float>>& classes) {
+void list_classes(OutputFile& log, const std::string& label,
+                  const std::vector<Grid<float>>& classes) {
     for (std::size_t c = 0; c < classes.size(); ++c) {
         list_grid(log, words(label, c + 1), classes[c], 0);
     }

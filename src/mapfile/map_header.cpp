@@ -26,10 +26,11 @@ void read_comment_lines(Run& run, Console& con) {
                     "in file " + map.name() + " line 1: no header found", " Program aborted"});
     }
     if (line.empty() || (line[0] != '#' && line[0] != ':')) {
-        stop_lines({"The map file must be an EnSim free-format file: its first character must be "
-                    "\"#\" or \":\"",
-                    "in file " + map.name() + " line 1: found \"" + printable(line) + "\"",
-                    " Program aborted"});
+        stop_lines(
+            {"The map file must be an EnSim free-format file: its first character must be "
+             "\"#\" or \":\"",
+             "in file " + map.name() + " line 1: found \"" + printable(line) + "\"",
+             " Program aborted"});
     }
     MapHeader& hdr = run.hdr;
     hdr.ensim = true;
@@ -44,8 +45,9 @@ void read_comment_lines(Run& run, Console& con) {
         if (!map.next_line(line)) {
             std::size_t n = map.line_number() + 1;
             stop_lines({words("error on line", n, "of file", map.name()), "Please update ZEL.EXE",
-                        "", "in file " + map.name() + " line " + std::to_string(n) +
-                                ": the file ends inside the header",
+                        "",
+                        "in file " + map.name() + " line " + std::to_string(n) +
+                            ": the file ends inside the header",
                         "Program aborted in ZEL @ 237"});
         }
         std::string echo(rtrim(line.substr(0, 1 + kCommentLength)));
@@ -99,8 +101,9 @@ void apply_keyword(Run& run, const Keyword& kw, std::string_view line) {
     if (!st) {
         st.line = run.map.line_number();  // the parse counts lines within this one line
         std::string_view expected = kw.kind == Kind::integer ? "a whole number" : "a number";
-        stop_lines({"The value of " + std::string(kw.name) + " in the map file header cannot be read",
-                    read_error_detail(run.map, st, expected), " Program aborted"});
+        stop_lines(
+            {"The value of " + std::string(kw.name) + " in the map file header cannot be read",
+             read_error_detail(run.map, st, expected), " Program aborted"});
     }
     switch (kw.kind) {
         case Kind::text:
@@ -161,12 +164,18 @@ std::string value_text(float v) {
 void echo_header(Run& run, Console& con) {
     const MapHeader& h = run.hdr;
     const std::string lines[] = {
-        words("projection=", h.projection), words("datum1=", h.datum1),
-        words("zone=", h.zone),             words("xorigin=", value_text(h.xorigin)),
-        words("yorigin=", value_text(h.yorigin)),       words("xcount=", h.xcount),
-        words("ycount=", h.ycount),         words("xdelta=", value_text(h.xdelta)),
-        words("ydelta=", value_text(h.ydelta)),         words("cintv=", value_text(h.cintv)),
-        words("aimpr=", value_text(h.aimpr)),           words("antype=", value_text(h.antype)),
+        words("projection=", h.projection),
+        words("datum1=", h.datum1),
+        words("zone=", h.zone),
+        words("xorigin=", value_text(h.xorigin)),
+        words("yorigin=", value_text(h.yorigin)),
+        words("xcount=", h.xcount),
+        words("ycount=", h.ycount),
+        words("xdelta=", value_text(h.xdelta)),
+        words("ydelta=", value_text(h.ydelta)),
+        words("cintv=", value_text(h.cintv)),
+        words("aimpr=", value_text(h.aimpr)),
+        words("antype=", value_text(h.antype)),
         words("elvconv=", value_text(h.elvconv)),
     };
     for (const auto& l : lines) {
@@ -208,9 +217,9 @@ void read_map_header(Run& run, Console& con) {
 namespace {
 
 [[noreturn]] void allocation_failed(const Run& run, const std::string& why) {
-    stop_lines({why, "(xCount " + std::to_string(run.hdr.xcount) + ", yCount " +
-                         std::to_string(run.hdr.ycount) + " in the header of " + run.map.name() +
-                         ")",
+    stop_lines({why,
+                "(xCount " + std::to_string(run.hdr.xcount) + ", yCount " +
+                    std::to_string(run.hdr.ycount) + " in the header of " + run.map.name() + ")",
                 "**Allocation failed for area17 in zela l303**"});
 }
 
@@ -229,8 +238,8 @@ void allocate_grids(Run& run, Console& con) {
             return line ? "in file " + run.map.name() + " line " + std::to_string(line) + ": " +
                               std::string(key) + " is " +
                               std::to_string(key == ":xCount" ? hdr.xcount : hdr.ycount)
-                        : "in file " + run.map.name() + ": the header has no " +
-                              std::string(key) + " line";
+                        : "in file " + run.map.name() + ": the header has no " + std::string(key) +
+                              " line";
         };
         std::vector<std::string> lines{
             "The map file header must give xCount and yCount as whole numbers of 1 or more"};

@@ -199,7 +199,8 @@ float nominal_side_length(const MapHeader& hdr) {
     int i = hdr.ycount / 2;
     float phi = (hdr.yorigin + static_cast<float>(i) * hdr.ydelta) * pi / 180.0f;
     float km_lat = 111.136f - 0.5623f * std::cos(2 * phi) + 0.0011f * std::cos(4 * phi);
-    float km_lon = 111.4172f * std::cos(phi) - 0.094f * std::cos(3 * phi) + 0.0002f * std::cos(5 * phi);
+    float km_lon =
+        111.4172f * std::cos(phi) - 0.094f * std::cos(3 * phi) + 0.0002f * std::cos(5 * phi);
     float area = 1.0e6f * hdr.xdelta * hdr.ydelta * km_lat * km_lon;
     return std::sqrt(area);
 }

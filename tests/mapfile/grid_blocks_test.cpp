@@ -96,13 +96,15 @@ TEST(GridBlocks, NegativeElevationsAreReportedAndTheLowestRaised) {
     read_blocks_1_to_3(s.run, s.con);
     EXPECT_NEAR(s.run.grid.elev(3, 1), 0.001f, 1e-6f);
     EXPECT_NEAR(s.run.lowest_elev, -3.001f, 1e-6f);
-    EXPECT_FALSE(s.said("WARNING: 0 grid squares have elevations below 0 - they are left out of the model"));
+    EXPECT_FALSE(
+        s.said("WARNING: 0 grid squares have elevations below 0 - they are left out of the model"));
 
     StageRun two(small_map("e\n-1.5 -1 3 2\n6 1 1 7\n9 8 7 0.5\n"));
     start(two);
     read_blocks_1_to_3(two.run, two.con);
     EXPECT_FLOAT_EQ(two.run.grid.elev(3, 2), -2.0f);
-    EXPECT_TRUE(two.said("WARNING: 1 grid squares have elevations below 0 - they are left out of the model"));
+    EXPECT_TRUE(two.said(
+        "WARNING: 1 grid squares have elevations below 0 - they are left out of the model"));
 }
 
 TEST(GridBlocks, AreaValuedFractionBlockIsDividedByTheSquareArea) {
@@ -141,24 +143,28 @@ TEST(GridBlocks, UnreadableRowsStopWithTheBlocksMessageFileAndLine) {
          "in file zelm.map line 24: the file ends before the values expected here"},
         {small_map(kElev, kFrac, "d\n3 4.0 5 0\n"), " Problems reading the directions on line 3",
          "in file zelm.map line 29: \"4.0\" is not a whole number"},
-        {small_map(kElev, kFrac, "d\n3 4 5 0\n2 x 4 0\n"), " Problems reading the directions on line 2",
+        {small_map(kElev, kFrac, "d\n3 4 5 0\n2 x 4 0\n"),
+         " Problems reading the directions on line 2",
          "in file zelm.map line 30: \"x\" is not a whole number"},
         {small_map(kElev, kFrac, std::string("d\n3 4 5 0\n\x01\xff\x7f\x80 1 2 3\n")),
-         " Problems reading the directions on line 2", "in file zelm.map line 30: \"????\" is not a whole number"},
+         " Problems reading the directions on line 2",
+         "in file zelm.map line 30: \"????\" is not a whole number"},
     };
     for (const auto& c : cases) {
         StageRun s(c.map);
         start(s);
         Stop stop = expect_stop([&] { read_blocks_1_to_3(s.run, s.con); });
         EXPECT_EQ(stop.kind, StopKind::error);
-        EXPECT_EQ(stop.lines, (std::vector<std::string>{c.message, "", c.detail, " Program aborted"}));
+        EXPECT_EQ(stop.lines,
+                  (std::vector<std::string>{c.message, "", c.detail, " Program aborted"}));
     }
 }
 
 TEST(GridBlocks, LaterBlocksNameTheirRowsToo) {
     const std::pair<std::string, std::string> cases[] = {
         {"r\n1 2 3 0\n1 1.5 2 0\n", " Problems reading the river class on line 2"},
-        {"r\n1 2 3 0\n1 1 2 0\n0 0 0 0\nc\n1 2 3 4\n", " Problems reading the no countours on line 2"},
+        {"r\n1 2 3 0\n1 1 2 0\n0 0 0 0\nc\n1 2 3 4\n",
+         " Problems reading the no countours on line 2"},
         {"r\n1 2 3 0\n1 1 2 0\n0 0 0 0\nc\n1 2 3 4\n0 0 0 0\n0 0 0 5\nch\nA 1 1 1\n",
          " Problems reading the no channels on line 3"},
         {"r\n1 2 3 0\n1 1 2 0\n0 0 0 0\nc\n1 2 3 4\n0 0 0 0\n0 0 0 5\nch\n1 1 1 1\n1 1 1 1\n"

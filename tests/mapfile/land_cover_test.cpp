@@ -32,7 +32,8 @@ TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
     const BasinGrid& g = s.run.grid;
     EXPECT_EQ(s.run.hdr.ntype, 3);
     ASSERT_EQ(g.classes.size(), 4u);
-    EXPECT_EQ(g.class_names, (std::vector<std::string>{"forest", "open land", "wetland", "impervious"}));
+    EXPECT_EQ(g.class_names,
+              (std::vector<std::string>{"forest", "open land", "wetland", "impervious"}));
     EXPECT_FLOAT_EQ(g.classes[0](3, 1), 1.0f);  // north row first
     EXPECT_FLOAT_EQ(g.classes[0](1, 4), 12.0f);
     EXPECT_FLOAT_EQ(g.classes[3](3, 4), 5.0f);
@@ -40,17 +41,18 @@ TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
     EXPECT_TRUE(s.said("Finished reading the class list in the map file"));
     auto out = s.lines();
     std::vector<std::string> end(out.end() - 6, out.end());
-    EXPECT_EQ(end, (std::vector<std::string>{"please check this table carefully",
-                                             "Make sure the numbers march up with the table in the ",
-                                             "class_combine.csv file",
-                                             "Warning: / are read as commas so change to _",
-                                             "********************************************",
-                                             "waiting....."}));
+    EXPECT_EQ(end, (std::vector<std::string>{
+                       "please check this table carefully",
+                       "Make sure the numbers march up with the table in the ",
+                       "class_combine.csv file", "Warning: / are read as commas so change to _",
+                       "********************************************", "waiting....."}));
     std::string log = s.log();
-    EXPECT_NE(log.find(" class # read:  4   impervious\n  pos  row | 1 2 3 4\n    1    3 | 0 0 0 5\n"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(" class # read:  4   impervious\n  pos  row | 1 2 3 4\n    1    3 | 0 0 0 5\n"),
+        std::string::npos)
         << log;
-    EXPECT_NE(log.find("map file read in\nmap file read in\nmap file read in\n"), std::string::npos);
+    EXPECT_NE(log.find("map file read in\nmap file read in\nmap file read in\n"),
+              std::string::npos);
     // The bankfull block that follows is left for its own stage.
     std::string_view next;
     ASSERT_TRUE(s.run.map.next_line(next));
@@ -84,10 +86,10 @@ TEST(LandCover, PrematureEndAndBadRowsStop) {
 
     StageRun bad = classes_run("forest\n1 2 3 4\n5 6.5 7 8\n");
     stop = expect_stop([&] { read_classes_and_combine(bad.run, bad.con); });
-    EXPECT_EQ(stop.lines, (std::vector<std::string>{
-                              " Problems reading the class % on line 2 in class= forest", "",
-                              "in file zelm.map line 21: \"6.5\" is not a whole number",
-                              " Program aborted"}));
+    EXPECT_EQ(stop.lines,
+              (std::vector<std::string>{
+                  " Problems reading the class % on line 2 in class= forest", "",
+                  "in file zelm.map line 21: \"6.5\" is not a whole number", " Program aborted"}));
 }
 
 TEST(LandCover, Version1TableSumsClassesAndSkipsUnreadableLines) {

@@ -29,15 +29,15 @@ TEST(MapHeader, ReadsEchoesAndConfirmsTheHeader) {
 
     auto out = s.lines();
     std::vector<std::string> start(out.begin(), out.begin() + 4);
-    EXPECT_EQ(start, (std::vector<std::string>{"", "Ensim compatible free format map file expected", "",
-                                               ":FileType map ASCII EnSim 1.0"}));
+    EXPECT_EQ(start, (std::vector<std::string>{"", "Ensim compatible free format map file expected",
+                                               "", ":FileType map ASCII EnSim 1.0"}));
     EXPECT_TRUE(s.said("projection= LATLONG"));
     EXPECT_TRUE(s.said("xcount= 12"));
     EXPECT_TRUE(s.said("antype= 9.7"));
     std::vector<std::string> end(out.end() - 5, out.end());
     EXPECT_EQ(end, (std::vector<std::string>{"Number of classes now includes the impervious class",
-                                             "Number of classes stipulated = 9", "Is this correct?", "",
-                                             " Hit enter to continue"}));
+                                             "Number of classes stipulated = 9", "Is this correct?",
+                                             "", " Hit enter to continue"}));
     // Positioned on the line after :endHeader.
     std::string_view next;
     ASSERT_TRUE(s.run.map.next_line(next));
@@ -63,8 +63,9 @@ TEST(MapHeader, SplitOutsideItsRangeStops) {
         StageRun s(map_header(4, 3));
         s.run.answers.split_percent = split;
         Stop stop = expect_stop([&] { read_map_header(s.run, s.con); });
-        EXPECT_EQ(stop.lines, (std::vector<std::string>{"value for split is outside acceptable range",
-                                                        "", "Program aborted @ 483"}));
+        EXPECT_EQ(stop.lines,
+                  (std::vector<std::string>{"value for split is outside acceptable range", "",
+                                            "Program aborted @ 483"}));
     }
 }
 

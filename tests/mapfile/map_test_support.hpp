@@ -59,11 +59,12 @@ inline bool mentions(const Stop& s, const std::string& part) {
 
 // A working folder of its own for tests that read files by fixed names.
 class TempFolder {
-public:
+  public:
     TempFolder() : old_(std::filesystem::current_path()) {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("zel_map_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() /
+            ("zel_map_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
@@ -76,7 +77,7 @@ public:
         std::ofstream(dir_ / name, std::ios::binary) << text;
     }
 
-private:
+  private:
     std::filesystem::path old_, dir_;
 };
 
@@ -90,8 +91,12 @@ inline std::string map_header(int cols, int rows, const std::string& extra = "")
            ":Zone 17\n"
            ":xOrigin 500000.0\n"
            ":yOrigin 4800000.0\n"
-           ":xCount " + std::to_string(cols) + "\n"
-           ":yCount " + std::to_string(rows) + "\n"
+           ":xCount " +
+           std::to_string(cols) +
+           "\n"
+           ":yCount " +
+           std::to_string(rows) +
+           "\n"
            ":xDelta 30.0\n"
            ":yDelta 30.0\n"
            ":contourInterval 10.0\n"
