@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <type_traits>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "common/console.hpp"
 #include "common/run.hpp"
@@ -15,25 +20,63 @@
 
 namespace flow {
 
+void advise_large_pages(void* data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
+    if (data != nullptr && end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 std::vector<std::uint32_t> numbering_order(const Grid<float>& elev) {
-    // One sort on a 64-bit key: for positive floats the bit pattern orders like
-    // the value, so the inverted bits in the high half give descending elevation
-    // and the square index in the low half breaks ties south row first, west to
-    // east. Equal keys need equal bits, so equality is exact as it must be.
+    // One stable sort: squares are taken in index order (south row first, west
+    // to east), then sorted by descending elevation with an LSD radix sort,
+    // which keeps that order among equal elevations. For positive floats the
+    // bit pattern orders like the value, so the inverted bits sort descending;
+    // equal keys need equal bits, so equality is exact as it must be.
     const auto& v = elev.values();
-    std::vector<std::uint64_t> keys;
     std::size_t count = 0;
     for (float e : v) count += (e > 0.0f);
-    keys.reserve(count);
-    for (std::size_t k = 0; k < v.size(); ++k) {
-        if (v[k] > 0.0f) {
-            const std::uint32_t bits = std::bit_cast<std::uint32_t>(v[k]);
-            keys.push_back((static_cast<std::uint64_t>(~bits) << 32) | static_cast<std::uint32_t>(k));
+    std::vector<std::uint32_t> key = big_vector<std::uint32_t>(count, 0);
+    std::vector<std::uint32_t> order = big_vector<std::uint32_t>(count, 0);
+    {
+        std::size_t n = 0;
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            if (v[k] > 0.0f) {
+                key[n] = ~std::bit_cast<std::uint32_t>(v[k]);
+                order[n] = static_cast<std::uint32_t>(k);
+                ++n;
+            }
         }
     }
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::uint32_t> order(keys.size());
-    for (std::size_t n = 0; n < keys.size(); ++n) order[n] = static_cast<std::uint32_t>(keys[n]);
+    constexpr int kBits = 11;
+    constexpr std::uint32_t kMask = (1u << kBits) - 1;
+    std::vector<std::uint32_t> key2 = big_vector<std::uint32_t>(count, 0);
+    std::vector<std::uint32_t> order2 = big_vector<std::uint32_t>(count, 0);
+    std::vector<std::size_t> start(std::size_t{1} << kBits);
+    for (int shift = 0; shift < 32; shift += kBits) {
+        std::fill(start.begin(), start.end(), 0);
+        for (std::uint32_t k : key) ++start[(k >> shift) & kMask];
+        // A digit shared by every key leaves the order as it is.
+        if (count == 0 || start[(key[0] >> shift) & kMask] == count) continue;
+        std::size_t sum = 0;
+        for (auto& s : start) {
+            const std::size_t c = s;
+            s = sum;
+            sum += c;
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::size_t to = start[(key[n] >> shift) & kMask]++;
+            key2[to] = key[n];
+            order2[to] = order[n];
+        }
+        key.swap(key2);
+        order.swap(order2);
+    }
     return order;
 }
 
@@ -180,10 +223,11 @@ void number_cells(Run& run, Console& con) {
     const int na = static_cast<int>(order.size());
     try {
         CellTable& c = run.cells;
-        c.row.assign(na + 1, 0);
-        c.col.assign(na + 1, 0);
-        c.iak.assign(na + 1, 0);
-        c.int_slope.assign(na + 1, 0.0f);
+        const std::size_t size = static_cast<std::size_t>(na) + 1;
+        flow::assign_big(c.row, size, 0);
+        flow::assign_big(c.col, size, 0);
+        flow::assign_big(c.iak, size, 0);
+        flow::assign_big(c.int_slope, size, 0.0f);
     } catch (const std::bad_alloc&) {
         stop("Error with allocation of area4 arrays in zel");
     }
@@ -244,36 +288,46 @@ void compute_slopes(Run& run, Console& con) {
     const float straight = run.al;
     const float diagonal = flow::kDiagonalFactor * run.al;
 
-    for (int n = 1; n <= run.naa; ++n) {
-        const int i = run.cells.row[n], j = run.cells.col[n];
-        const std::size_t k = square_index(run, n);
-        float raw = slope[k];
-        if (dir[k] != 0) {
-            const int c = flow::effective_code(dir[k]);
-            const float length = flow::kDiagonal[c] ? diagonal : straight;
-            len[k] = length;
-            const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
-            if (di >= 1 && di <= yc && dj >= 1 && dj <= xc) {
-                const std::size_t dk = static_cast<std::size_t>(di - 1) * xc + static_cast<std::size_t>(dj - 1);
-                raw = length > 0.0f ? (elev[k] - elev[dk]) / length : 0.0f;
-                next[k] = rank[dk];
-            } else {
-                // Pointing off the grid: there is no downstream square, which
-                // makes this a drainage error below.
-                next[k] = 0;
+    // Each cell depends only on its own square and the ranks around it, so the
+    // grid is walked row by row; the drainage errors are logged in cell order.
+    std::vector<int> errors;
+    for (int i = 1; i <= yc; ++i) {
+        for (int j = 1; j <= xc; ++j) {
+            const std::size_t k = static_cast<std::size_t>(i - 1) * xc + static_cast<std::size_t>(j - 1);
+            const int n = rank[k];
+            if (n < 1 || n > run.naa) continue;
+            float raw = slope[k];
+            if (dir[k] != 0) {
+                const int c = flow::effective_code(dir[k]);
+                const float length = flow::kDiagonal[c] ? diagonal : straight;
+                len[k] = length;
+                const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
+                if (di >= 1 && di <= yc && dj >= 1 && dj <= xc) {
+                    const std::size_t dk = static_cast<std::size_t>(di - 1) * xc + static_cast<std::size_t>(dj - 1);
+                    raw = length > 0.0f ? (elev[k] - elev[dk]) / length : 0.0f;
+                    next[k] = rank[dk];
+                } else {
+                    // Pointing off the grid: there is no downstream square, which
+                    // makes this a drainage error below.
+                    next[k] = 0;
+                }
             }
+            float sl = raw;
+            if (!(sl >= kSlopeFloor)) sl = kSlopeFloor;
+            if (sl < run.min_slope) sl = run.min_slope;
+            slope[k] = sl;
+            if (next[k] <= n) errors.push_back(n);
         }
-        float s = raw;
-        if (!(s >= kSlopeFloor)) s = kSlopeFloor;
-        if (s < run.min_slope) s = run.min_slope;
-        slope[k] = s;
+    }
+    std::sort(errors.begin(), errors.end());
 
-        if (next[k] > n) continue;
+    for (int n : errors) {
+        const std::size_t k = square_index(run, n);
         ++run.errors;
         std::string loc = " please fix - location n,row,col,next(i,j)/";
         put_int(loc, n, 5);
-        put_int(loc, i, 5);
-        put_int(loc, j, 5);
+        put_int(loc, run.cells.row[n], 5);
+        put_int(loc, run.cells.col[n], 5);
         put_int(loc, next[k], 5);
         if (!run.error_log.is_open()) {
             if (run.error_log.open("fort.39")) {
@@ -332,21 +386,45 @@ void rank_and_check_cells(Run& run, Console& con) {
     }
 
     // Cell checks. Receiving cells always show here (frac_2d 0, next 0).
-    auto value_or = [&](const auto& grid, std::size_t k) {
-        using T = std::decay_t<decltype(grid.values()[0])>;
-        return grid.rows() == yc && grid.cols() == xc ? grid.values()[k] : T{};
+    auto data = [&](const auto& grid) {
+        return grid.rows() == yc && grid.cols() == xc ? grid.values().data() : nullptr;
     };
+    const float* p_elev = data(g.elev);
+    const float* p_frac = data(g.frac);
+    const int* p_river = data(g.river_class);
+    const int* p_contours = data(g.contours);
+    const int* p_channels = data(g.channels);
+    const int* p_next = data(g.next);
+    const int* p_rank = data(g.rank);
+    auto at = [](const auto* p, std::size_t k) { return p ? p[k] : std::remove_cvref_t<decltype(*p)>{}; };
     bool found = false;
     auto report = [&](const std::string& line) {
         con.say(line);
         run.log_line(line);
         found = true;
     };
-    for (int n = 1; n <= run.na; ++n) {
+    // Findings are rare besides the receiving cells: find them row by row, then
+    // report them in cell order.
+    auto flagged = [&](std::size_t k) {
+        const float frac = at(p_frac, k);
+        const int river = at(p_river, k);
+        const int channels = at(p_channels, k);
+        const int next = at(p_next, k);
+        return frac <= 0.0f || river < 1 || river >= 17 || at(p_contours, k) == 0 || channels < 1 ||
+               channels >= 6 || next == 0 || at(p_rank, k) >= next;
+    };
+    std::vector<int> cells_found;
+    if (g.rank.rows() == yc && g.rank.cols() == xc) {
+        const auto& rank = g.rank.values();
+        for (std::size_t k = 0; k < rank.size(); ++k)
+            if (rank[k] >= 1 && rank[k] <= run.na && flagged(k)) cells_found.push_back(rank[k]);
+    }
+    std::sort(cells_found.begin(), cells_found.end());
+    for (int n : cells_found) {
         const int i = run.cells.row[n], j = run.cells.col[n];
         const std::size_t k = square_index(run, n);
-        const float elev = value_or(g.elev, k);
-        const float frac = value_or(g.frac, k);
+        const float elev = at(p_elev, k);
+        const float frac = at(p_frac, k);
         if (frac <= 0.0f) {
             std::string s = " frac_2d(";
             put_int(s, i, 5);
@@ -356,19 +434,19 @@ void rank_and_check_cells(Run& run, Console& con) {
             s += " - please check";
             report(s);
         }
-        const int river = value_or(g.river_class, k);
+        const int river = at(p_river, k);
         if (river < 1 || river >= 17) report(location_line("   Basin # not coded @ grid #", n, i, j, elev));
-        if (value_or(g.contours, k) == 0) report(location_line("# contours not coded @ grid #", n, i, j, elev));
-        const int channels = value_or(g.channels, k);
+        if (at(p_contours, k) == 0) report(location_line("# contours not coded @ grid #", n, i, j, elev));
+        const int channels = at(p_channels, k);
         if (channels < 1 || channels >= 6) report(location_line("# channels not coded @ grid #", n, i, j, elev));
-        const int next = value_or(g.next, k);
+        const int next = at(p_next, k);
         if (next == 0) {
             report(location_line("       next grid = 0 @ grid #", n, i, j, elev));
             report("Possible cause: wrong drainage direction");
             report("Errors OK if last receiving grid !!!!!!!!!!!!!");
             report("Please see new_format.shd file for -ve slope location");
         }
-        const int rank = value_or(g.rank, k);
+        const int rank = at(p_rank, k);
         if (rank >= next) {
             std::string s = " receiving grid higher in grid";
             put_int(s, i, 5);
@@ -396,7 +474,7 @@ void rank_and_check_cells(Run& run, Console& con) {
         if (run.na >= 1) {
             const int i = run.cells.row[1], j = run.cells.col[1];
             const std::string lines[] = {
-                words(" grid number  ", value_or(g.rank, square_index(run, 1))),
+                words(" grid number  ", at(p_rank, square_index(run, 1))),
                 words(" row number   ", i, static_cast<float>(i * h.ydelta + h.yorigin)),
                 words(" column number", j, static_cast<float>(j * h.xdelta + h.xorigin))};
             for (const auto& line : lines) {

@@ -34,10 +34,11 @@ void check_chosen_ranks(const Run& run) {
     check(run.answers.inlets, "Inlet");
 }
 
-void log_grid(Run& run, const char* title, const std::vector<int>& values) {
+// A grid of the run log, north row first, each value given by `value(k)` for
+// the 0-based square index k.
+template <class Value>
+void log_grid(Run& run, const char* title, int largest, Value value) {
     const int yc = run.hdr.ycount, xc = run.hdr.xcount;
-    int largest = 0;
-    for (int v : values) largest = std::max(largest, v);
     int w = 1;
     for (int v = largest; v >= 10; v /= 10) ++w;
     w = std::max(5, w + 2);
@@ -46,8 +47,8 @@ void log_grid(Run& run, const char* title, const std::vector<int>& values) {
     for (int i = yc; i >= 1; --i) {
         s.clear();
         field::put_i(s, i, 5);
-        const int* r = values.data() + static_cast<std::size_t>(i - 1) * xc;
-        for (int j = 0; j < xc; ++j) field::put_i(s, r[j], w);
+        const std::size_t base = static_cast<std::size_t>(i - 1) * xc;
+        for (int j = 0; j < xc; ++j) field::put_i(s, value(base + j), w);
         run.log_line(s);
     }
 }
@@ -111,8 +112,9 @@ void extract_and_trim(Run& run, Console& con) {
     // Which old cells stay. One pass from the lowest cell up does what a pass
     // per outlet would: a cell drains to a higher number, so its downstream
     // cell is settled before it is.
-    std::vector<std::uint8_t> kept(static_cast<std::size_t>(na) + 2, 0);
-    std::vector<std::uint8_t> outlet(static_cast<std::size_t>(na) + 2, 0);
+    const std::size_t cells = static_cast<std::size_t>(na) + 2;
+    auto kept = flow::big_vector<std::uint8_t>(cells, 0);
+    auto outlet = flow::big_vector<std::uint8_t>(cells, 0);
     int below = 0;  // every cell up to the highest outlet that is a receiving cell
     if (run.iopt >= 1) {
         run.log_line("n,lg,lstgrid,i,j,rank,next");
@@ -135,11 +137,13 @@ void extract_and_trim(Run& run, Console& con) {
         run.log_line(words(static_cast<int>(l + 1), lg, run.cells.row[lg], run.cells.col[lg],
                            positive ? rank[k] : -rank[k], positive ? next[k] : -next[k]));
     }
-    auto downstream = [&](int n) {
-        if (n > naa) return 0;
+    // The downstream cell of every cell, read once from the grid (0 for none).
+    auto down = flow::big_vector<int>(cells, 0);
+    for (int n = 1; n <= naa; ++n) {
         const int d = next[square_index(run, n)];
-        return d > n && d <= na ? d : 0;
-    };
+        down[n] = d > n && d <= na ? d : 0;
+    }
+    auto downstream = [&](int n) { return down[n]; };
     for (int m = na; m >= 1; --m) {
         if (m <= below || outlet[m]) {
             kept[m] = 1;
@@ -152,7 +156,8 @@ void extract_and_trim(Run& run, Console& con) {
     // Inlets: whatever drains into an inlet goes; the inlet itself stays as it
     // was (an inlet draining into another inlet goes with the rest above it).
     if (!run.answers.inlets.empty()) {
-        std::vector<std::uint8_t> inlet(static_cast<std::size_t>(na) + 2, 0), above(static_cast<std::size_t>(na) + 2, 0);
+        auto inlet = flow::big_vector<std::uint8_t>(cells, 0);
+        auto above = flow::big_vector<std::uint8_t>(cells, 0);
         int top = 0;
         for (int v : run.answers.inlets) {
             inlet[v] = 1;
@@ -167,36 +172,28 @@ void extract_and_trim(Run& run, Console& con) {
         }
     }
 
-    {
-        run.log_line("**************************************************************");
-        std::vector<int> shown_rank(rank.size(), 0), shown_next(next.size(), 0);
-        for (int n = 1; n <= na; ++n) {
-            if (!kept[n]) continue;
-            const std::size_t k = square_index(run, n);
-            shown_rank[k] = rank[k];
-            shown_next[k] = next[k];
-        }
-        log_grid(run, "rank", shown_rank);
-        log_grid(run, "next", shown_next);
-    }
+    // Before renumbering: the old numbers of the kept cells, 0 for the rest.
+    run.log_line("**************************************************************");
+    auto kept_sq = flow::big_vector<std::uint8_t>(rank.size(), 0);
+    for (int n = 1; n <= na; ++n) kept_sq[square_index(run, n)] = kept[n];
+    auto kept_square = [&](std::size_t k) { return kept_sq[k] != 0; };
+    log_grid(run, "rank", na, [&](std::size_t k) { return kept_square(k) ? rank[k] : 0; });
+    log_grid(run, "next", na, [&](std::size_t k) { return kept_square(k) ? next[k] : 0; });
 
     // Renumbering: kept cells keep their order.
-    std::vector<int> new_number(static_cast<std::size_t>(na) + 2, 0);
+    auto new_number = flow::big_vector<int>(cells, 0);
     int count = 0;
     for (int n = 1; n <= na; ++n)
         if (kept[n]) new_number[n] = ++count;
     auto& frac = g.frac.values();
-    // The new `next` of each cell reads the old one, so compute them all first.
-    std::vector<int> new_next(static_cast<std::size_t>(na) + 2, 0);
-    for (int n = 1; n <= naa; ++n)
-        if (kept[n]) new_next[n] = new_number[downstream(n)];
     for (int n = 1; n <= na; ++n) {
         const std::size_t k = square_index(run, n);
+        const int new_next = kept[n] && n <= naa ? new_number[down[n]] : 0;
         rank[k] = new_number[n];
-        next[k] = new_next[n];
+        next[k] = new_next;
         // The cell below each outlet, and any cell whose downstream cell went,
         // becomes a receiving cell.
-        if (new_next[n] == 0) frac[k] = 0.0f;
+        if (new_next == 0) frac[k] = 0.0f;
     }
     run.n_kept = count;
     if (na >= 1 && count == 0) {
