@@ -27,21 +27,24 @@ constexpr Direction kDirections[8] = {{+1, +1, true}, {0, +1, false}, {-1, +1, t
 // with the next square along always done first: one pass, linear in the grid.
 void run_lengths(const Grid<int>& reach, int di, int dj, Grid<int>& run) {
     const int ny = reach.rows(), nx = reach.cols();
-    const int row_first = di > 0 ? ny : 1, row_last = di > 0 ? 1 : ny, row_step = di > 0 ? -1 : 1;
-    const int col_first = dj > 0 ? nx : 1, col_last = dj > 0 ? 1 : nx, col_step = dj > 0 ? -1 : 1;
-    for (int i = row_first;; i += row_step) {
-        for (int j = col_first;; j += col_step) {
-            int r = reach(i, j);
+    const int row_first = di > 0 ? ny : 1, row_step = di > 0 ? -1 : 1;
+    for (int n = 0, i = row_first; n < ny; ++n, i += row_step) {
+        const int* r_here = reach.row_data(i);
+        int* l_here = run.row_data(i);
+        const int si = i + di;
+        const bool row_inside = si >= 2 && si <= ny - 1;
+        const int* r_next = row_inside ? reach.row_data(si) : nullptr;
+        const int* l_next = row_inside ? run.row_data(si) : nullptr;
+        // Columns are 0-based here; the next square's column must lie in 2..nx-1.
+        const int col_first = dj > 0 ? nx - 1 : 0, col_step = dj > 0 ? -1 : 1;
+        for (int m = 0, j = col_first; m < nx; ++m, j += col_step) {
+            const int r = r_here[j];
+            const int sj = j + dj;
             int length = 0;
-            if (r > 0) {
-                int si = i + di, sj = j + dj;
-                if (si >= 2 && si <= ny - 1 && sj >= 2 && sj <= nx - 1 && reach(si, sj) == r)
-                    length = run(si, sj) + 1;
-            }
-            run(i, j) = length;
-            if (j == col_last) break;
+            if (r > 0 && row_inside && sj >= 1 && sj <= nx - 2 && r_next[sj] == r)
+                length = l_next[sj] + 1;
+            l_here[j] = length;
         }
-        if (i == row_last) break;
     }
 }
 
