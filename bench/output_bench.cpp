@@ -8,9 +8,9 @@
 //       Files are written in a scratch folder.
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -33,7 +33,8 @@ void make_basin(Run& run, int size) {
     run.hdr.xdelta = run.hdr.ydelta = 1000;
     run.hdr.cintv = 10;
     auto& g = run.grid;
-    for (auto* f : {&g.elev, &g.frac, &g.bankfull, &g.cell_area, &g.da, &g.slope, &g.channel_length})
+    for (auto* f :
+         {&g.elev, &g.frac, &g.bankfull, &g.cell_area, &g.da, &g.slope, &g.channel_length})
         f->assign(size, size);
     for (auto* n : {&g.dir, &g.river_class, &g.contours, &g.channels, &g.reach, &g.rank, &g.next})
         n->assign(size, size);
@@ -45,9 +46,11 @@ void make_basin(Run& run, int size) {
     std::vector<std::pair<std::uint64_t, int>> order;
     for (int i = 3; i <= size - 2; ++i)
         for (int j = 3; j <= size - 2; ++j)
-            order.push_back({(static_cast<std::uint64_t>(i + j) << 32) | rng(), (i - 1) * size + (j - 1)});
+            order.push_back(
+                {(static_cast<std::uint64_t>(i + j) << 32) | rng(), (i - 1) * size + (j - 1)});
     std::sort(order.begin(), order.end());
-    for (std::size_t k = 0; k < order.size(); ++k) g.elev.values()[order[k].second] = static_cast<float>(k + 2);
+    for (std::size_t k = 0; k < order.size(); ++k)
+        g.elev.values()[order[k].second] = static_cast<float>(k + 2);
     for (int i = 3; i <= size - 2; ++i)
         for (int j = 3; j <= size - 2; ++j) g.frac(i, j) = 1;
     g.elev(2, 2) = 1;  // the receiving square, frac 0
@@ -73,7 +76,6 @@ void make_basin(Run& run, int size) {
     run.answers.min_slope = 0.0001f;
 }
 
-
 void add_attributes(Run& run, int size, int nclass) {
     auto& g = run.grid;
     run.hdr.ntype = nclass - 1;
@@ -94,7 +96,8 @@ void add_attributes(Run& run, int size, int nclass) {
                 left -= share;
             }
             g.classes.back()(i, j) = left;
-            for (int d = 0; d < 8; ++d) g.fetch[static_cast<std::size_t>(d)](i, j) = static_cast<float>(rng() % 50);
+            for (int d = 0; d < 8; ++d)
+                g.fetch[static_cast<std::size_t>(d)](i, j) = static_cast<float>(rng() % 50);
             g.dem_mean(i, j) = g.elev(i, j) + 0.25f;
             g.dem_max(i, j) = g.elev(i, j) + 3.5f;
             g.bankfull(i, j) = static_cast<float>(rng() % 1000) / 7.0f;
@@ -166,8 +169,8 @@ int main(int argc, char** argv) {
         for (const auto& l : s.lines) std::printf("%s\n", l.c_str());
         return 1;
     }
-    std::printf("%-28s %8.3f s  (cpu %6.3f s)   (%d x %d, na = %d)\n", "total", total, total_cpu, size,
-                size, run->na);
+    std::printf("%-28s %8.3f s  (cpu %6.3f s)   (%d x %d, na = %d)\n", "total", total, total_cpu,
+                size, size, run->na);
     std::printf("new_shd.r2c: %.0f MB\n",
                 static_cast<double>(std::filesystem::file_size("new_shd.r2c")) / 1e6);
     run->error_log.discard();

@@ -96,8 +96,8 @@ void write_legacy_shd(Run& run, Console& con) {
     // old_format.shd line 1; its reserved counters are all 0.
     {
         std::string b;
-        for (int v : {total, h.ycount, h.xcount, 0, 0, 0, 0, 0, 0, h.ycount / 2, h.xcount / 2,
-                      in_basin})
+        for (int v :
+             {total, h.ycount, h.xcount, 0, 0, 0, 0, 0, 0, h.ycount / 2, h.xcount / 2, in_basin})
             put_i(b, v, 5);
         of.line(b);
     }
@@ -112,7 +112,8 @@ void write_legacy_shd(Run& run, Console& con) {
     of.line(F(run.al, 10, 0) + F(h.cintv, 5, 1) + I(run.nrvr, 5) + I(h.ntype, 5) +
             "     map file used =  " + A(run.answers.map_file, 30));
     if (h.projection == "UTM" || h.projection == "CARTESIAN")
-        of.line(I(run.ext_south, 5) + I(run.ext_north, 5) + I(run.ext_west, 5) + I(run.ext_east, 5));
+        of.line(I(run.ext_south, 5) + I(run.ext_north, 5) + I(run.ext_west, 5) +
+                I(run.ext_east, 5));
     {
         std::string b;
         for (int k = 0; k < 4; ++k) put_i(b, -1, 5);

@@ -18,13 +18,13 @@ using out::key20;
 constexpr int kPerLine = 999;
 
 const char* const kFixedAttributes[20] = {
-    ":AttributeName 1 Rank",      ":AttributeName 2 Next",      ":AttributeName 3 DA",
-    ":AttributeName 4 Bankfull",  ":AttributeName 5 ChnlSlope", ":AttributeName 6 Elev",
-    ":AttributeName 7 ChnlLength", ":AttributeName 8 IAK",      ":AttributeName 9 IntSlope",
-    ":AttributeName 10 Chnl",     ":AttributeName 11 Reach",    ":AttributeName 12 GridArea",
-    ":AttributeName 13 FetchNE",  ":AttributeName 14 FetchE",   ":AttributeName 15 FetchSE",
-    ":AttributeName 16 FetchS",   ":AttributeName 17 FetchSW",  ":AttributeName 18 FetchW",
-    ":AttributeName 19 FetchNW",  ":AttributeName 20 FetchN"};
+    ":AttributeName 1 Rank",       ":AttributeName 2 Next",      ":AttributeName 3 DA",
+    ":AttributeName 4 Bankfull",   ":AttributeName 5 ChnlSlope", ":AttributeName 6 Elev",
+    ":AttributeName 7 ChnlLength", ":AttributeName 8 IAK",       ":AttributeName 9 IntSlope",
+    ":AttributeName 10 Chnl",      ":AttributeName 11 Reach",    ":AttributeName 12 GridArea",
+    ":AttributeName 13 FetchNE",   ":AttributeName 14 FetchE",   ":AttributeName 15 FetchSE",
+    ":AttributeName 16 FetchS",    ":AttributeName 17 FetchSW",  ":AttributeName 18 FetchW",
+    ":AttributeName 19 FetchNW",   ":AttributeName 20 FetchN"};
 
 std::string class_name(const Run& run, int c) {  // c from 1
     const auto& names = run.grid.class_names;
@@ -34,8 +34,9 @@ std::string class_name(const Run& run, int c) {  // c from 1
 
 const Grid<float>* class_grid(const Run& run, int c) {
     const auto& classes = run.grid.classes;
-    return c >= 1 && c <= static_cast<int>(classes.size()) ? &classes[static_cast<std::size_t>(c - 1)]
-                                                           : nullptr;
+    return c >= 1 && c <= static_cast<int>(classes.size())
+               ? &classes[static_cast<std::size_t>(c - 1)]
+               : nullptr;
 }
 
 void header(OutputFile& f, const Run& run, const out::Span& span, int split) {
@@ -168,7 +169,8 @@ void write_new_shd(Run& run, Console& con) {
     written();
     int_block(f, span, g.next, rank_width);
     written();
-    float_block(f, span, run.nca_in_use ? g.contrib_da : g.da, FloatField(FloatField::e, 12, 7, true));
+    float_block(f, span, run.nca_in_use ? g.contrib_da : g.da,
+                FloatField(FloatField::e, 12, 7, true));
     written();
     float_block(f, span, g.bankfull, FloatField(FloatField::f, 10, 3, true));
     written();
@@ -252,9 +254,8 @@ void write_new_shd(Run& run, Console& con) {
                     con.line(i, j, run.window.west + 1, xcount - run.window.east);
             };
             con.say("# " + cname);
-            fraction_block(cls, [&](int i, int c, float v) {
-                return (1.0f - nca.at_or(i, c, 0.0f)) * v;
-            });
+            fraction_block(
+                cls, [&](int i, int c, float v) { return (1.0f - nca.at_or(i, c, 0.0f)) * v; });
             row_notes();
             written();
             con.say("# nca_" + cname);

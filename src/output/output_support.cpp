@@ -31,7 +31,9 @@ Span written_span(const Run& run) {
     return s;
 }
 
-int cells_kept(const Run& run) { return run.n_kept > 0 ? run.n_kept : run.na; }
+int cells_kept(const Run& run) {
+    return run.n_kept > 0 ? run.n_kept : run.na;
+}
 
 std::string creation_date() {
     std::time_t now = std::time(nullptr);
@@ -53,7 +55,9 @@ std::string created_stamp() {
     return buf;
 }
 
-bool is_latlong(const Run& run) { return run.hdr.projection == "LATLONG"; }
+bool is_latlong(const Run& run) {
+    return run.hdr.projection == "LATLONG";
+}
 
 void put_fixed(std::string& b, double v, int decimals) {
     char buf[64];
@@ -69,8 +73,7 @@ void put_fixed(std::string& b, double v, int decimals) {
 void commit_or_stop(OutputFile& file) {
     if (!file.commit())
         stop_lines({" Problems writing the " + file.name() + " file ",
-                    " error code = " + std::to_string(file.error_code()),
-                    " Program ZEL aborted"});
+                    " error code = " + std::to_string(file.error_code()), " Program ZEL aborted"});
 }
 
 }  // namespace out

@@ -30,7 +30,9 @@ std::string creation_date();
 // "HH:MM:SS  DD-MM-YYYY" for the :Created line of new_format.shd.
 std::string created_stamp();
 
-inline std::string key20(std::string_view key) { return padded(key, 20); }
+inline std::string key20(std::string_view key) {
+    return padded(key, 20);
+}
 inline const std::string& hash40() {
     static const std::string line = padded("#", 40);
     return line;
@@ -44,7 +46,7 @@ void put_fixed(std::string& b, double v, int decimals);
 // Formats a stream of values of one field, reusing the text of a repeated
 // value: grids hold long runs of zeros and equal fractions.
 class FloatField {
-public:
+  public:
     enum Kind { f, e };
     FloatField(Kind kind, int w, int d, bool blank) : kind_(kind), w_(w), d_(d), blank_(blank) {}
     void put(std::string& b, float v) {
@@ -63,7 +65,7 @@ public:
         b.append(text_);
     }
 
-private:
+  private:
     Kind kind_;
     int w_, d_;
     bool blank_;
@@ -73,7 +75,7 @@ private:
 };
 
 class IntField {
-public:
+  public:
     explicit IntField(int w) : w_(w) {}
     void put(std::string& b, long long v) {
         if (!have_ || v != last_) {
@@ -85,7 +87,7 @@ public:
         b.append(text_);
     }
 
-private:
+  private:
     int w_;
     bool have_ = false;
     long long last_ = 0;

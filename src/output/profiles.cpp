@@ -19,8 +19,8 @@ namespace {
 // grid holds them now (after any renumbering), so every walk follows the
 // real network; the square of each number comes from the rank grid.
 struct Network {
-    int count = 0;       // highest cell number held
-    int interior = 0;    // cells 1..interior drain into the network
+    int count = 0;                    // highest cell number held
+    int interior = 0;                 // cells 1..interior drain into the network
     std::vector<int> row, col, next;  // by cell number, index 0 unused
 };
 
@@ -95,7 +95,9 @@ struct Geometry {
 };
 
 void open_or_stop(OutputFile& f, const std::string& name) {
-    if (!f.open(name)) stop_lines({"Unable to create " + name, "Program aborted @ 992, can`t open chainage.dat file"});
+    if (!f.open(name))
+        stop_lines(
+            {"Unable to create " + name, "Program aborted @ 992, can`t open chainage.dat file"});
 }
 
 // Profile `p`: a point line per cell marked p, from the top of the river down.
@@ -147,7 +149,8 @@ void write_reach_ends(const Run& run, OutputFile& f, const Network& net, const G
     std::string& b = f.buffer();
     for (const auto& [r, minus_k] : ends) {
         const int k = -minus_k;
-        geo.put_centre(b, net.row[static_cast<std::size_t>(k)], net.col[static_cast<std::size_t>(k)]);
+        geo.put_centre(b, net.row[static_cast<std::size_t>(k)],
+                       net.col[static_cast<std::size_t>(k)]);
         b.push_back(' ');
         b += std::to_string(r);
         b.push_back('\n');
@@ -228,8 +231,7 @@ void write_profiles(Run& run, Console& con) {
     auto length = [&](int s) {
         if (length_of.empty()) length_of.push_back(static_cast<long long>(al));
         while (static_cast<int>(length_of.size()) <= s)
-            length_of.push_back(
-                static_cast<long long>(static_cast<float>(length_of.back()) + al));
+            length_of.push_back(static_cast<long long>(static_cast<float>(length_of.back()) + al));
         return length_of[static_cast<std::size_t>(s)];
     };
     for (int p = 2; p <= 10; ++p) {

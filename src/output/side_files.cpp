@@ -40,20 +40,19 @@ void write_elevation_grid(Run& run, Console& con, const out::Span& span, const G
     con.say(std::string(file) + " written");
 }
 
-const char* const kFixedTvo[13] = {
-    " Temperature",
-    " Precipitation",
-    " Cumulative Precipitation ",
-    " Lower Zone Storage Class ",
-    " Ground Water Discharge m^3/s ",
-    " Grid Runoff",
-    " Grid Outflow",
-    " Weighted SWE",
-    " Wetland Depth",
-    " Channel Depth",
-    " Wetland Storage in m^3",
-    " Wetland Outflow in m^3/s",
-    " Cummullative ET"};
+const char* const kFixedTvo[13] = {" Temperature",
+                                   " Precipitation",
+                                   " Cumulative Precipitation ",
+                                   " Lower Zone Storage Class ",
+                                   " Ground Water Discharge m^3/s ",
+                                   " Grid Runoff",
+                                   " Grid Outflow",
+                                   " Weighted SWE",
+                                   " Wetland Depth",
+                                   " Channel Depth",
+                                   " Wetland Storage in m^3",
+                                   " Wetland Outflow in m^3/s",
+                                   " Cummullative ET"};
 const char kFixedTvoSwitch[13] = {'1', '0', '1', '0', '0', '0', '1', '1', '0', '0', '0', '0', '1'};
 
 const char* const kTvoGroups[15] = {" Depression Storage Class ",
@@ -77,7 +76,8 @@ const char* const kTvoGroups[15] = {" Depression Storage Class ",
 void write_elevation_grids(Run& run, Console& con) {
     if (!run.dem_done) return;
     const out::Span span = out::written_span(run);
-    write_elevation_grid(run, con, span, run.grid.dem_mean, "mean grid elevations", "elv_means.r2c");
+    write_elevation_grid(run, con, span, run.grid.dem_mean, "mean grid elevations",
+                         "elv_means.r2c");
     write_elevation_grid(run, con, span, run.grid.dem_max, "max grid elevations", "elv_max.r2c");
 }
 
@@ -151,8 +151,8 @@ void write_pdl(Run& run, Console& con) {
     f.line(":xDelta             " + F(h.xdelta, 12, d));
     f.line(":yDelta             " + F(h.ydelta, 12, d));
     f.line("#");
-    for (const char* kind : {":NoPrecipStations     1", ":NoSnowCourses        1",
-                             ":NoTempStations       1"}) {
+    for (const char* kind :
+         {":NoPrecipStations     1", ":NoSnowCourses        1", ":NoTempStations       1"}) {
         f.line(kind);
         f.line("#");
         f.line(station);
@@ -177,7 +177,8 @@ void wetland_split_notice(Run& run, Console& con) {
     if (!(run.split > 0)) return;
     // Rounded down, allowing for the share being held in single precision
     // (0.29 is a little below 29 %).
-    const long long percent = static_cast<long long>(std::floor(static_cast<double>(run.split) * 100.0 + 1e-4));
+    const long long percent =
+        static_cast<long long>(std::floor(static_cast<double>(run.split) * 100.0 + 1e-4));
     con.say();
     con.line("The value entered for \"split\" =", percent);
     con.say("Another land cover class was be added to the");
@@ -192,7 +193,8 @@ void check_fractions(Run& run, Console& con) {
     const CellTable& cells = run.cells;
     int found = 0;
     for (int n = 1; n <= run.na; ++n) {
-        if (n >= static_cast<int>(cells.row.size()) || n >= static_cast<int>(cells.col.size())) break;
+        if (n >= static_cast<int>(cells.row.size()) || n >= static_cast<int>(cells.col.size()))
+            break;
         const int i = cells.row[static_cast<std::size_t>(n)];
         const int j = cells.col[static_cast<std::size_t>(n)];
         if (!g.frac.inside(i, j) || !g.next.inside(i, j)) continue;

@@ -6,7 +6,7 @@ namespace {
 using outtest::lines_of;
 
 class LegacyShd : public outtest::InTempDir {
-protected:
+  protected:
     void SetUp() override {
         InTempDir::SetUp();
         outtest::allocate(run, 5, 6, 2);
@@ -68,13 +68,16 @@ TEST_F(LegacyShd, NewFormatHeaderAndRankTable) {
     EXPECT_EQ(nf[27], "#                   ");
     EXPECT_EQ(nf[28], ":endHeader          ");
     EXPECT_EQ(nf[29], "The ranks of each grid: highest = 1");
-    EXPECT_EQ(nf[30], "   n, next, row, col,   da,    bankfull, cha_slope,  elv, ch_lenth,iak,"
-                      "int_slope,chnl,reach,frac,imperv classes 1 - 1");
+    EXPECT_EQ(nf[30],
+              "   n, next, row, col,   da,    bankfull, cha_slope,  elv, ch_lenth,iak,"
+              "int_slope,chnl,reach,frac,imperv classes 1 - 1");
     // 10 km2 exactly: F10.3 and F10.5; above it F10.0 and F10.2.
-    EXPECT_EQ(nf[31], "    1    2    3    2    10.000   1.50000 0.0100000   90.0  1000.    1"
-                      "   0.00500    1    1    1.00 0.40 0.60");
-    EXPECT_EQ(nf[32], "    2    3    3    3       10.      1.50 0.0100000   80.0  1000.    1"
-                      "   0.00500    1    1    1.00 0.40 0.60");
+    EXPECT_EQ(nf[31],
+              "    1    2    3    2    10.000   1.50000 0.0100000   90.0  1000.    1"
+              "   0.00500    1    1    1.00 0.40 0.60");
+    EXPECT_EQ(nf[32],
+              "    2    3    3    3       10.      1.50 0.0100000   80.0  1000.    1"
+              "   0.00500    1    1    1.00 0.40 0.60");
     // The receiving cell: next 0, outside the basin.
     EXPECT_EQ(nf[33].substr(0, 30), "    3    0    3    4     0.000");
     EXPECT_EQ(nf.size(), 34u);
@@ -92,10 +95,12 @@ TEST_F(LegacyShd, OldFormatLines) {
     // Cell sizes of 1000 do not fit F5.1.
     EXPECT_EQ(of[3], "   -1   -1   -1   -1    0    0    0    0    0    0    0    0**********");
     EXPECT_EQ(of[4], "    5    6             # rows & columns resp.");
-    EXPECT_EQ(of[5], "    1    3    2    10.000   1.50000 0.0100000   90.0    2    1    2    1    1"
-                     " 1.00 0.40 0.60");
-    EXPECT_EQ(of[6], "    2    3    3       10.      1.50 0.0100000   80.0    3    1    2    1    1"
-                     " 1.00 0.40 0.60");
+    EXPECT_EQ(of[5],
+              "    1    3    2    10.000   1.50000 0.0100000   90.0    2    1    2    1    1"
+              " 1.00 0.40 0.60");
+    EXPECT_EQ(of[6],
+              "    2    3    3       10.      1.50 0.0100000   80.0    3    1    2    1    1"
+              " 1.00 0.40 0.60");
 }
 
 TEST_F(LegacyShd, TrimmedRunWritesNAndShiftedPositions) {

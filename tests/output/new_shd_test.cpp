@@ -8,7 +8,7 @@ namespace {
 using outtest::lines_of;
 
 class NewShd : public outtest::InTempDir {
-protected:
+  protected:
     void SetUp() override {
         InTempDir::SetUp();
         outtest::allocate(run, 4, 5, 3);
@@ -34,8 +34,10 @@ protected:
     }
     // Lines of value block b (1-based), rows of the window south first.
     static std::vector<std::string> block(const std::vector<std::string>& lines, int b, int rows) {
-        const std::size_t first = index_of(lines, ":EndHeader") + 1 + static_cast<std::size_t>((b - 1) * rows);
-        return {lines.begin() + static_cast<long>(first), lines.begin() + static_cast<long>(first) + rows};
+        const std::size_t first =
+            index_of(lines, ":EndHeader") + 1 + static_cast<std::size_t>((b - 1) * rows);
+        return {lines.begin() + static_cast<long>(first),
+                lines.begin() + static_cast<long>(first) + rows};
     }
 };
 

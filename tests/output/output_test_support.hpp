@@ -46,7 +46,8 @@ inline void allocate(Run& run, int rows, int cols, int nclass) {
     for (Grid<float>* f : {&g.elev, &g.frac, &g.bankfull, &g.cell_area, &g.contrib_area, &g.da,
                            &g.contrib_da, &g.slope, &g.channel_length, &g.nca_fraction})
         f->assign(rows, cols, 0.0f);
-    for (Grid<int>* i : {&g.dir, &g.river_class, &g.contours, &g.channels, &g.reach, &g.rank, &g.next})
+    for (Grid<int>* i :
+         {&g.dir, &g.river_class, &g.contours, &g.channels, &g.reach, &g.rank, &g.next})
         i->assign(rows, cols, 0);
     for (auto& f : g.fetch) f.assign(rows, cols, 0.0f);
     g.classes.assign(static_cast<std::size_t>(nclass), Grid<float>(rows, cols, 0.0f));
@@ -84,7 +85,7 @@ inline void set_cells(Run& run, const std::vector<CellSpec>& cells, int receivin
 }
 
 class InTempDir : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         old_ = std::filesystem::current_path();
         char tmpl[] = "/tmp/zel_out_XXXXXX";

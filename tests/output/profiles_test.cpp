@@ -1,3 +1,7 @@
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 #include "output/outputs.hpp"
 #include "output_test_support.hpp"
 
@@ -7,13 +11,20 @@ using outtest::lines_of;
 
 // Main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (receiving); branch 2 -> 4 -> 5; 6 -> 8.
 class Profiles : public outtest::InTempDir {
-protected:
+  protected:
     void SetUp() override {
         InTempDir::SetUp();
         outtest::allocate(run, 5, 6, 1);
         outtest::set_cells(run,
-                           {{4, 2, 3}, {2, 2, 4}, {4, 3, 5}, {2, 3, 5}, {3, 3, 7},
-                            {4, 5, 8}, {3, 4, 8}, {3, 5, 9}, {3, 6, 0}},
+                           {{4, 2, 3},
+                            {2, 2, 4},
+                            {4, 3, 5},
+                            {2, 3, 5},
+                            {3, 3, 7},
+                            {4, 5, 8},
+                            {3, 4, 8},
+                            {3, 5, 9},
+                            {3, 6, 0}},
                            1);
         Grid<int>& reach = run.grid.reach;
         reach(4, 2) = reach(4, 3) = 2;
@@ -32,11 +43,10 @@ TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
               (std::vector<std::string>{"2500.000 1500.000 1", "2500.000 3500.000 2",
                                         "4500.000 2500.000 3"}));
     // Cells 1 and 2 both have 5 steps to the outlet: the lower one, 2, wins.
-    const std::vector<std::string> main{"1500.000 1500.000 1 5000.0 80.00",
-                                        "2500.000 1500.000 1 4000.0 60.00",
-                                        "2500.000 2500.000 1 3000.0 50.00",
-                                        "3500.000 2500.000 1 2000.0 30.00",
-                                        "4500.000 2500.000 1 1000.0 20.00"};
+    const std::vector<std::string> main{
+        "1500.000 1500.000 1 5000.0 80.00", "2500.000 1500.000 1 4000.0 60.00",
+        "2500.000 2500.000 1 3000.0 50.00", "3500.000 2500.000 1 2000.0 30.00",
+        "4500.000 2500.000 1 1000.0 20.00"};
     EXPECT_EQ(lines_of("profil01.dat"), main);
     EXPECT_EQ(lines_of("river01.xyz"), main);
     EXPECT_EQ(lines_of("profil02.dat"),
@@ -106,6 +116,91 @@ TEST_F(Profiles, LinksOutOfRangeOrUpstreamEndAsABrokenWalk) {
     s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
     EXPECT_TRUE(console_has("grid no 7 row 3 column 4"));
+}
+
+}  // namespace
+
+namespace {
+
+// The profiles as the plain walks describe them: chainage, main stem, then
+// for each side profile a walk from every unmarked cell down to a marked one.
+std::vector<int> marks_by_plain_walks(const std::vector<int>& next, int naa, float al) {
+    const int na = static_cast<int>(next.size()) - 1;
+    std::vector<float> chain(next.size(), 0.0f);
+    std::vector<int> mark(next.size(), 0);
+    float best = 0;
+    int top = 0;
+    for (int n = naa; n >= 1; --n) {
+        if (next[n] == 0) continue;
+        chain[n] = al + chain[next[n]];
+        if (std::trunc(best) < chain[n]) {
+            best = chain[n];
+            top = n;
+        }
+    }
+    for (int n = top; n >= 1 && n <= naa; n = next[n]) mark[n] = 1;
+    for (int p = 2; p <= 10; ++p) {
+        long long longest = 0;
+        int start = 0;
+        for (int n = 1; n <= naa; ++n) {
+            if (mark[n] != 0) continue;
+            long long length = static_cast<long long>(al);
+            int m = n;
+            do {
+                m = next[m];
+                length = static_cast<long long>(static_cast<float>(length) + al);
+            } while (m >= 1 && m <= na && mark[m] == 0);
+            if (length > longest) {
+                longest = length;
+                start = n;
+            }
+        }
+        for (int m = start; m >= 1 && mark[m] == 0; m = next[m]) mark[m] = p;
+    }
+    return mark;
+}
+
+class RandomNetworks : public outtest::InTempDir {};
+
+TEST_F(RandomNetworks, OnePassSearchMatchesThePlainWalks) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::srand(seed);
+        const int side = 12, na = 120;
+        ::Run fresh;
+        outtest::allocate(fresh, side, side, 1);
+        fresh.al = seed % 2 ? 1000.0f : 1234.567f;
+        std::vector<outtest::CellSpec> cells;
+        std::vector<int> next(static_cast<std::size_t>(na) + 1, 0);
+        for (int k = 1; k <= na; ++k) {
+            // Only cell na - 1 drains into the receiving cell na.
+            int to = 0;
+            if (k == na - 1)
+                to = na;
+            else if (k < na - 1)
+                to = k + 1 + std::rand() % std::min(4, na - 1 - k);
+            next[static_cast<std::size_t>(k)] = to;
+            cells.push_back({(k - 1) / side + 1, (k - 1) % side + 1, to});
+        }
+        outtest::set_cells(fresh, cells, 1);
+        fresh.lastgrid = {na};
+        write_profiles(fresh, con);
+
+        const std::vector<int> expected = marks_by_plain_walks(next, na - 1, fresh.al);
+        std::vector<int> got(static_cast<std::size_t>(na) + 1, 0);
+        for (int p = 1; p <= 10; ++p) {
+            char name[16];
+            std::snprintf(name, sizeof name, "river%02d.xyz", p);
+            for (const std::string& line : lines_of(name)) {
+                std::istringstream fields(line);
+                double x, y;
+                fields >> x >> y;
+                const int col = static_cast<int>(x / 1000 + 0.5),
+                          row = static_cast<int>(y / 1000 + 0.5);
+                got[static_cast<std::size_t>(fresh.grid.rank(row, col))] = p;
+            }
+        }
+        EXPECT_EQ(got, expected) << "seed " << seed;
+    }
 }
 
 }  // namespace

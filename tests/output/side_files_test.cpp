@@ -6,7 +6,7 @@ namespace {
 using outtest::lines_of;
 
 class SideFiles : public outtest::InTempDir {
-protected:
+  protected:
     void SetUp() override {
         InTempDir::SetUp();
         outtest::allocate(run, 6, 8, 5);
@@ -58,9 +58,11 @@ TEST_F(SideFiles, PdlForUtmAndLatlong) {
     EXPECT_EQ(lines[9], ":xCount                        7");
     EXPECT_EQ(lines[11], ":xDelta                 1000.000");
     EXPECT_EQ(lines[16], "504500.000 4803000.000  centerville");
-    EXPECT_EQ(lines[28], "   504500.  4803000.  centerville 0.000E+00 0.000E+00 0.000E+00 0.000E+00  0");
-    EXPECT_EQ(lines[32],
-              "   504500.  4803000.  centerville 0.000E+00 0.000E+00 0.000E+00 0.000E+00  0.000E+00");
+    EXPECT_EQ(lines[28],
+              "   504500.  4803000.  centerville 0.000E+00 0.000E+00 0.000E+00 0.000E+00  0");
+    EXPECT_EQ(
+        lines[32],
+        "   504500.  4803000.  centerville 0.000E+00 0.000E+00 0.000E+00 0.000E+00  0.000E+00");
     EXPECT_EQ(lines[34], ":NoDamageSites        1");
 
     run.hdr.projection = "LATLONG";
