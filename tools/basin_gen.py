@@ -848,7 +848,8 @@ def write_shaped(B, out, cfg):
         par_file=cfg["par_answer"], initials=cfg["initials"], outlets=outlets, inlets=cfg["inlets"],
         split=cfg["split"], split_type=cfg["split_type"], min_slope=cfg["min_slope"],
         adjust_nca="y" if cfg["nca_choice"] else "n", nca_choice=cfg["nca_choice"],
-        nca_percent=cfg["nca_percent"], nca_classes=cfg["nca_classes"],
+        nca_percent=cfg["nca_percent"] if cfg["nca_choice"] == 1 else 0.0,
+        nca_classes=cfg["nca_classes"] if cfg["nca_choice"] == 2 else 0,
         dem_stats="y" if cfg["dem_stats"] else "n"))
     return {"outlets": outlets, "ranks": ranks, "cells": len(B.order)}
 
