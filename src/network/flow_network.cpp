@@ -217,6 +217,7 @@ void number_cells(Run& run, Console& con) {
     if (!same_shape(g.frac, run)) g.frac.assign(yc, xc);
     if (!same_shape(g.da, run)) g.da.assign(yc, xc);
     if (g.rank.rows() != yc || g.rank.cols() != xc) g.rank.assign(yc, xc);
+    g.rank.fill(0);
     if (g.dir.rows() != yc || g.dir.cols() != xc) g.dir.assign(yc, xc);
 
     const std::vector<std::uint32_t> order = flow::numbering_order(g.elev);

@@ -65,11 +65,11 @@ void say_counts(Console& con, const Window& w) {
 }  // namespace
 
 void revise_outlets(Run& run, Console& con) {
+    check_chosen_ranks(run);
     if (run.answers.outlets.empty()) {
         run.lastgrid.assign(1, run.na);
         return;
     }
-    check_chosen_ranks(run);
     const auto& next = run.grid.next;
     const bool have = next.rows() == run.hdr.ycount && next.cols() == run.hdr.xcount;
     run.log_line("revised outlet grids to receiving grids:");
