@@ -791,6 +791,10 @@ def write_shaped(B, out, cfg):
     if cfg["split"] > 0:
         w = len(run_names) - 3
         run_names = run_names[:w + 1] + [run_names[w]] + run_names[w + 1:]
+    if cfg["nca_choice"] == 2 and cfg["nca_classes"] > 0:
+        # split classes come first, each followed by its non-contributing part
+        k = cfg["nca_classes"]
+        run_names = [x for c in run_names[:k] for x in (c, "nca_" + c)] + run_names[k:]
     _write(out, "basin_par.csv", par_text(run_names, 3, cfg["title"] + " basin",
                                           lat=yo + ny * dy / 2 if proj == "LATLONG" else 46.5))
 
@@ -1391,6 +1395,8 @@ def check_folder(folder, full_d8=True, verbose=True):
         say("class_combine.csv: %d records, %d classes after combination" % (len(recs), run_classes))
     if split > 0:
         run_classes += 1
+    if val[9].strip() == "y" and int(val[10]) == 2:
+        run_classes += int(val[12])
 
     # parameter file
     pf = os.path.join(folder, "basin_par.csv")
