@@ -143,7 +143,10 @@ TEST(OpenFiles, OutputNameTakenByAFolder) {
     }
 }
 
-// ---- full runs of examples/tiny: these need every later stage as well ----
+// ---- Full runs of examples/tiny ----
+// These go through every stage of the run (map file, network, land cover,
+// outputs) and pass only once all of them are in place; the tests above stop
+// before the map file is read and depend on the driver alone.
 
 TEST(TinyBasin, DialogueRunEndsNormally) {
     e2e::Basin b;
