@@ -74,16 +74,16 @@ bool apply_key(R2sHeader& h, std::string_view line, const Key& key, std::size_t 
             h.yorigin = dvalue, h.has_yorigin = true;
             break;
         case Kind::xcount:
-            h.xcount = ivalue, h.has_xcount = true;
+            h.xcount = ivalue, h.has_xcount = true, h.xcount_line = line_no;
             break;
         case Kind::ycount:
-            h.ycount = ivalue, h.has_ycount = true;
+            h.ycount = ivalue, h.has_ycount = true, h.ycount_line = line_no;
             break;
         case Kind::xdelta:
-            h.xdelta = dvalue, h.has_xdelta = true;
+            h.xdelta = dvalue, h.has_xdelta = true, h.xdelta_line = line_no;
             break;
         case Kind::ydelta:
-            h.ydelta = dvalue, h.has_ydelta = true;
+            h.ydelta = dvalue, h.has_ydelta = true, h.ydelta_line = line_no;
             break;
     }
     return true;
@@ -140,12 +140,17 @@ std::string r2s_header_fault(const R2sHeader& h, const std::string& file_name) {
     if (!h.has_yorigin) return head + "has no :yOrigin";
     if (!h.has_xdelta) return head + "has no :xDelta";
     if (!h.has_ydelta) return head + "has no :yDelta";
-    if (h.xcount < 1 || h.ycount < 1)
-        return head + "gives " + std::to_string(h.xcount) + " columns and " +
-               std::to_string(h.ycount) + " rows; both must be 1 or more";
-    if (!(h.xdelta > 0) || !(h.ydelta > 0))
-        return head + "gives cell sizes " + words(h.xdelta, "by", h.ydelta) +
-               "; both must be above 0";
+    if (h.xcount < 1 || h.ycount < 1) {
+        std::size_t line = h.xcount < 1 ? h.xcount_line : h.ycount_line;
+        return file_name + " line " + std::to_string(line) + ": the header gives " +
+               std::to_string(h.xcount) + " columns and " + std::to_string(h.ycount) +
+               " rows; both must be 1 or more";
+    }
+    if (!(h.xdelta > 0) || !(h.ydelta > 0)) {
+        std::size_t line = !(h.xdelta > 0) ? h.xdelta_line : h.ydelta_line;
+        return file_name + " line " + std::to_string(line) + ": the header gives cell sizes " +
+               words(h.xdelta, "by", h.ydelta) + "; both must be above 0";
+    }
     return {};
 }
 

@@ -19,6 +19,7 @@ struct R2sHeader {
     bool has_xorigin = false, has_yorigin = false;
     bool has_xcount = false, has_ycount = false;
     bool has_xdelta = false, has_ydelta = false;
+    std::size_t xcount_line = 0, ycount_line = 0, xdelta_line = 0, ydelta_line = 0;
 
     // What went wrong, if anything.
     enum class Problem { none, bad_value, missing_value, no_end } problem = Problem::none;

@@ -157,7 +157,8 @@ TEST_F(R2sReader, BadInputStopsWithFileAndLine) {
     write("zero.r2s",
           ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 2\n:yCount 2\n"
           ":xDelta 0\n:yDelta 1\n:EndHeader\n1 2\n3 4\n");
-    EXPECT_NE(read_stop("zero.r2s").find("cell sizes 0 by 1"), std::string::npos);
+    EXPECT_NE(read_stop("zero.r2s").find("zero.r2s line 6: the header gives cell sizes 0 by 1"),
+              std::string::npos);
 
     write("nocount.r2s",
           ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:yCount 2\n"

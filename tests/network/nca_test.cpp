@@ -188,7 +188,8 @@ TEST_F(Nca, BadFilesStop) {
     EXPECT_NE(stop_text().find("nca.r2s line 10: the value \"one\" in row 2"), std::string::npos);
 
     write("nca.r2s", head + ":yDelta -100\n:EndHeader\n1 0\n0 1\n1 1\n");
-    EXPECT_NE(stop_text().find("cell sizes 100 by -100"), std::string::npos);
+    EXPECT_NE(stop_text().find("nca.r2s line 7: the header gives cell sizes 100 by -100"),
+              std::string::npos);
 
     write("nca.r2s", head + ":yDelta 1x\n:EndHeader\n");
     EXPECT_NE(stop_text().find("nca.r2s line 7: the value \"1x\" of :yDelta"), std::string::npos);
