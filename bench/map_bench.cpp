@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -228,6 +229,10 @@ int read_bench(const std::string& name) {
         return 1;
     }
     total.report("total");
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM", 0) == 0) std::printf("peak memory %s\n", line.substr(6).c_str());
+    }
     return 0;
 }
 

@@ -225,7 +225,7 @@ namespace {
 
 template <class T>
 void zeroed(Grid<T>& g, int rows, int cols) {
-    g.assign(rows, cols, T{});
+    allocate_zeroed(g, rows, cols);
 }
 
 }  // namespace
