@@ -10,6 +10,7 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "ensim/r2s_reader.hpp"
+#include "ensim/r2s_reader_header.hpp"
 
 namespace {
 
@@ -54,7 +55,8 @@ void dem_statistics(Run& run, Console& con) {
     const MapHeader& mh = run.hdr;
     const GridHeader& gh = run.gh;
     const Grid<float>& dem = run.input_grid;
-    con.line(mh.xdelta, gh.xdelta, mh.ydelta, gh.ydelta);
+    con.line(fixed_num(mh.xdelta), fixed_num(gh.xdelta), fixed_num(mh.ydelta),
+             fixed_num(gh.ydelta));
     double expected = (mh.xdelta / gh.xdelta + 1.0f) * (mh.ydelta / gh.ydelta + 1.0f);
     con.line("no points in the dem.r2s file:",
              static_cast<long long>(std::clamp(expected, -1.0e18, 1.0e18)));

@@ -6,6 +6,7 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "ensim/field_format.hpp"
+#include "ensim/r2s_reader_header.hpp"
 
 namespace {
 
@@ -91,7 +92,8 @@ void wetland_split(Run& run, Console& con) {
             }
             uncoupled(i, j) = unc;
             coupled(i, j) = cou;
-            run.log_line(words(rank.at_or(i, j, 0), i, j, split, unc, cou));
+            run.log_line(
+                words(rank.at_or(i, j, 0), i, j, fixed_num(split), fixed_num(unc), fixed_num(cou)));
             if (reach.at_or(i, j, 0) >= 1) {
                 water(i, j) += cou;
                 coupled(i, j) = 0;

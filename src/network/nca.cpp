@@ -25,8 +25,9 @@ int square_index(double offset, double delta, int count) {
 }
 
 void append_float(std::string& out, float v) {
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec != std::errc()) r = std::to_chars(buf, buf + sizeof buf, v);
     out.push_back(' ');
     out.append(buf, r.ptr);
 }
@@ -81,12 +82,12 @@ bool non_ca(Run& run, Console& con) {
     } else if (projection == "LATLONG") {
         con.line(":Ellipsoid", h.datum1);
     }
-    con.line(":xOrigin", h.xorigin);
-    con.line(":yOrigin", h.yorigin);
+    con.line(":xOrigin", fixed_num(h.xorigin));
+    con.line(":yOrigin", fixed_num(h.yorigin));
     con.line(":xCount", h.xcount);
     con.line(":yCount", h.ycount);
-    con.line(":xDelta", h.xdelta);
-    con.line(":yDelta", h.ydelta);
+    con.line(":xDelta", fixed_num(h.xdelta));
+    con.line(":yDelta", fixed_num(h.ydelta));
     std::string fault = r2s_header_fault(h, name);
     if (!fault.empty()) bad_header(fault);
 
@@ -106,10 +107,10 @@ bool non_ca(Run& run, Console& con) {
 
     con.say(" reading the nca file ");
     con.say("Grid extents of non-contributing areas:");
-    con.line("xorigin_nca", h.xorigin);
-    con.line("eastlimit", h.xorigin + h.xcount * h.xdelta);
-    con.line("yorigin_nca", h.yorigin);
-    con.line("northlimit", h.yorigin + h.ycount * h.ydelta);
+    con.line("xorigin_nca", fixed_num(h.xorigin));
+    con.line("eastlimit", fixed_num(h.xorigin + h.xcount * h.xdelta));
+    con.line("yorigin_nca", fixed_num(h.yorigin));
+    con.line("northlimit", fixed_num(h.yorigin + h.ycount * h.ydelta));
 
     con.say(" counting pixels ");
     run.log_line("   class   col  row   total   # in class");

@@ -96,11 +96,12 @@ TEST_F(R2sReader, ReadsHeaderByKeywordAndRowsSouthFirst) {
 
 TEST_F(R2sReader, ProjectionCheck) {
     write("utm.r2s",
-          ":Projection UTM\n:Zone 17\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
+          ":Projection UTM\n:Zone 17\n:xCount 1\n:yCount 1\n:xOrigin 500000\n"
           ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
     read("utm.r2s");
     EXPECT_EQ(run.gh.zone, 17);
     EXPECT_EQ(run.gh.projection, "UTM");
+    EXPECT_NE(out.str().find("\nxorigin= 500000\n"), std::string::npos);  // not 5e+05
 
     write("latlong.r2s",
           ":CoordSys LatLong\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
