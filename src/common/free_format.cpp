@@ -74,6 +74,8 @@ bool parse_real(std::string_view s, T& v) {
         char buf[64];
         std::size_t n = static_cast<std::size_t>(e - b);
         if (n >= sizeof buf) {
+            // Without a D to change the retry would fail the same way, forever.
+            if (std::none_of(b, e, [](char c) { return c == 'd' || c == 'D'; })) return false;
             std::string copy(b, e);
             std::replace_if(
                 copy.begin(), copy.end(), [](char c) { return c == 'd' || c == 'D'; }, 'E');
