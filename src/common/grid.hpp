@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "common/big_memory.hpp"
+
 template <class T>
 class Grid {
 public:
@@ -14,7 +16,7 @@ public:
     void assign(int rows, int cols, T init = T{}) {
         rows_ = rows > 0 ? rows : 0;
         cols_ = cols > 0 ? cols : 0;
-        values_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), init);
+        assign_big(values_, static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), init);
     }
     void fill(T value) { std::fill(values_.begin(), values_.end(), value); }
     void clear() {

@@ -17,9 +17,14 @@ inline std::string num(int v) { return std::to_string(v); }
 inline std::string num(unsigned long v) { return std::to_string(v); }
 inline std::string num(unsigned long long v) { return std::to_string(v); }
 inline std::string num(unsigned v) { return std::to_string(v); }
+// Reals in plain notation where that stays short (500000, 0.25), with an
+// exponent only for very small or very large magnitudes (1e-07).
 inline std::string num(float v) {
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    float mag = v < 0 ? -v : v;
+    auto form = (mag == 0 || (mag >= 1e-4f && mag < 1e15f)) ? std::chars_format::fixed
+                                                             : std::chars_format::general;
+    auto r = std::to_chars(buf, buf + sizeof buf, v, form);
     return std::string(buf, r.ptr);
 }
 inline std::string num(double v) { return num(static_cast<float>(v)); }

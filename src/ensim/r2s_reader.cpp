@@ -149,7 +149,7 @@ std::string r2s_header_fault(const R2sHeader& h, const std::string& file_name) {
     if (!(h.xdelta > 0) || !(h.ydelta > 0)) {
         std::size_t line = !(h.xdelta > 0) ? h.xdelta_line : h.ydelta_line;
         return file_name + " line " + std::to_string(line) + ": the header gives cell sizes " +
-               words(fixed_num(h.xdelta), "by", fixed_num(h.ydelta)) + "; both must be above 0";
+               words(num(h.xdelta), "by", num(h.ydelta)) + "; both must be above 0";
     }
     return {};
 }
@@ -197,12 +197,12 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
     con.line("projection=", gh.projection);
     con.line("datum1=", gh.datum1);
     con.line("zone=", gh.zone);
-    con.line("xorigin=", fixed_num(gh.xorigin));
-    con.line("yorigin=", fixed_num(gh.yorigin));
+    con.line("xorigin=", num(gh.xorigin));
+    con.line("yorigin=", num(gh.yorigin));
     con.line("xcount=", gh.xcount);
     con.line("ycount=", gh.ycount);
-    con.line("xdelta=", fixed_num(gh.xdelta));
-    con.line("ydelta=", fixed_num(gh.ydelta));
+    con.line("xdelta=", num(gh.xdelta));
+    con.line("ydelta=", num(gh.ydelta));
 
     std::string fault = r2s_header_fault(h, name);
     if (!fault.empty()) stop_lines({fault, "Program aborted in read_r2s"});

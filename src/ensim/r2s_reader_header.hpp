@@ -42,13 +42,3 @@ bool normalise_r2s_projection(std::string& projection);
 // line ("" when the header is complete and sound): a problem of the scan, a
 // missing count, origin or cell size, counts below 1 or cell sizes not above 0.
 std::string r2s_header_fault(const R2sHeader& h, const std::string& file_name);
-
-// A value as the shortest text that reads back to the same float, always in
-// plain decimal notation ("500000", not "5e+05"): coordinates stay readable.
-inline std::string fixed_num(double value) {
-    char buf[64];
-    auto r =
-        std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::fixed);
-    if (r.ec != std::errc()) r = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value));
-    return std::string(buf, r.ptr);
-}

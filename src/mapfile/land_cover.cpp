@@ -33,7 +33,7 @@ void allocate_classes(Run& run, std::vector<Grid<float>>& classes, int count,
     }
     try {
         classes.assign(static_cast<std::size_t>(count), Grid<float>());
-        for (auto& g : classes) allocate_zeroed(g, hdr.ycount, hdr.xcount);
+        for (auto& g : classes) g.assign(hdr.ycount, hdr.xcount, 0.0f);
     } catch (const std::bad_alloc&) {
         classes.clear();
         stop_lines({"Not enough memory for the land-cover class grids", failure});

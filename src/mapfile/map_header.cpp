@@ -223,11 +223,6 @@ namespace {
                 "**Allocation failed for area17 in zela l303**"});
 }
 
-template <class T>
-void zeroed(Grid<T>& g, int rows, int cols) {
-    allocate_zeroed(g, rows, cols);
-}
-
 }  // namespace
 
 void allocate_grids(Run& run, Console& con) {
@@ -261,26 +256,26 @@ void allocate_grids(Run& run, Console& con) {
     const int rows = hdr.ycount, cols = hdr.xcount;
     BasinGrid& g = run.grid;
     try {
-        zeroed(g.elev, rows, cols);
-        zeroed(g.frac, rows, cols);
-        zeroed(g.dir, rows, cols);
-        zeroed(g.river_class, rows, cols);
-        zeroed(g.contours, rows, cols);
-        zeroed(g.channels, rows, cols);
-        zeroed(g.reach, rows, cols);
-        zeroed(g.bankfull, rows, cols);
-        zeroed(g.cell_area, rows, cols);
-        zeroed(g.contrib_area, rows, cols);
-        zeroed(g.da, rows, cols);
-        zeroed(g.contrib_da, rows, cols);
-        zeroed(g.slope, rows, cols);
-        zeroed(g.channel_length, rows, cols);
-        zeroed(g.rank, rows, cols);
-        zeroed(g.next, rows, cols);
-        for (auto& f : g.fetch) zeroed(f, rows, cols);
-        zeroed(g.nca_fraction, rows, cols);
-        zeroed(g.dem_mean, rows, cols);
-        zeroed(g.dem_max, rows, cols);
+        g.elev.assign(rows, cols, {});
+        g.frac.assign(rows, cols, {});
+        g.dir.assign(rows, cols, {});
+        g.river_class.assign(rows, cols, {});
+        g.contours.assign(rows, cols, {});
+        g.channels.assign(rows, cols, {});
+        g.reach.assign(rows, cols, {});
+        g.bankfull.assign(rows, cols, {});
+        g.cell_area.assign(rows, cols, {});
+        g.contrib_area.assign(rows, cols, {});
+        g.da.assign(rows, cols, {});
+        g.contrib_da.assign(rows, cols, {});
+        g.slope.assign(rows, cols, {});
+        g.channel_length.assign(rows, cols, {});
+        g.rank.assign(rows, cols, {});
+        g.next.assign(rows, cols, {});
+        for (auto& f : g.fetch) f.assign(rows, cols, {});
+        g.nca_fraction.assign(rows, cols, {});
+        g.dem_mean.assign(rows, cols, {});
+        g.dem_max.assign(rows, cols, {});
     } catch (const std::bad_alloc&) {
         allocation_failed(run, "Not enough memory for the grids of this map file");
     }

@@ -66,19 +66,6 @@ bool fits_in_memory(double bytes) {
     return bytes <= 0.75 * phys;
 }
 
-void advise_huge_pages(void* data, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    // Only whole huge pages inside the grid, so the memory held does not grow.
-    const std::uintptr_t huge = std::uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (start + huge - 1) & ~(huge - 1);
-    const std::uintptr_t last = (start + bytes) & ~(huge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
 
 double basin_grid_bytes(int rows, int cols, int class_layers) {
     const double float_layers = 9 + 8 + 3;  // value grids, fetch, nca and DEM grids

@@ -31,23 +31,6 @@ bool fits_in_memory(double bytes);
 // Bytes held by every layer of BasinGrid, with `class_layers` land-cover classes.
 double basin_grid_bytes(int rows, int cols, int class_layers);
 
-// Size `grid` to rows x cols, all zero. The whole 2 MB stretches of a large
-// grid are offered to the system as huge pages first: touching fresh memory
-// page by page is costly (on virtual machines above all), and the grids of a
-// continental basin run to hundreds of megabytes.
-void advise_huge_pages(void* data, std::size_t bytes);
-template <class T>
-void allocate_zeroed(Grid<T>& grid, int rows, int cols) {
-    std::size_t n = static_cast<std::size_t>(rows > 0 ? rows : 0) *
-                    static_cast<std::size_t>(cols > 0 ? cols : 0);
-    grid.clear();
-    if (n * sizeof(T) >= (std::size_t{2} << 20)) {
-        grid.values().reserve(n);  // nothing touched yet
-        advise_huge_pages(grid.values().data(), n * sizeof(T));
-    }
-    grid.assign(rows, cols, T{});  // fills in place, within the reserved room
-}
-
 // Run-log listing of a grid, north row first: a title, column numbers, then
 // per row its position in the block, its row number and the values.
 void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid);

@@ -55,8 +55,8 @@ void dem_statistics(Run& run, Console& con) {
     const MapHeader& mh = run.hdr;
     const GridHeader& gh = run.gh;
     const Grid<float>& dem = run.input_grid;
-    con.line(fixed_num(mh.xdelta), fixed_num(gh.xdelta), fixed_num(mh.ydelta),
-             fixed_num(gh.ydelta));
+    con.line(num(mh.xdelta), num(gh.xdelta), num(mh.ydelta),
+             num(gh.ydelta));
     double expected = (mh.xdelta / gh.xdelta + 1.0f) * (mh.ydelta / gh.ydelta + 1.0f);
     con.line("no points in the dem.r2s file:",
              static_cast<long long>(std::clamp(expected, -1.0e18, 1.0e18)));

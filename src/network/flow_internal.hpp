@@ -5,30 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "common/big_memory.hpp"
 #include "common/grid.hpp"
 
 namespace flow {
-
-// Ask for large pages on the memory of a big buffer before it is first
-// touched: on continental grids the page faults of plain 4 KB pages cost more
-// than the work done in the buffer.
-void advise_large_pages(void* data, std::size_t bytes);
-
-// A vector of n copies of `init`, its memory advised for large pages first.
-template <class T>
-void assign_big(std::vector<T>& v, std::size_t n, T init) {
-    v.clear();
-    v.shrink_to_fit();
-    v.reserve(n);
-    advise_large_pages(v.data(), n * sizeof(T));
-    v.assign(n, init);
-}
-template <class T>
-std::vector<T> big_vector(std::size_t n, T init) {
-    std::vector<T> v;
-    assign_big(v, n, init);
-    return v;
-}
 
 // Squares with an elevation above 0, in cell-number order: descending
 // elevation, equal elevations south row first and west to east within a row.

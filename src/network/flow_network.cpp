@@ -20,17 +20,6 @@
 
 namespace flow {
 
-void advise_large_pages(void* data, std::size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
-    if (data != nullptr && end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
 
 std::vector<std::uint32_t> numbering_order(const Grid<float>& elev) {
     // One stable sort: squares are taken in index order (south row first, west
@@ -225,10 +214,10 @@ void number_cells(Run& run, Console& con) {
     try {
         CellTable& c = run.cells;
         const std::size_t size = static_cast<std::size_t>(na) + 1;
-        flow::assign_big(c.row, size, 0);
-        flow::assign_big(c.col, size, 0);
-        flow::assign_big(c.iak, size, 0);
-        flow::assign_big(c.int_slope, size, 0.0f);
+        assign_big(c.row, size, 0);
+        assign_big(c.col, size, 0);
+        assign_big(c.iak, size, 0);
+        assign_big(c.int_slope, size, 0.0f);
     } catch (const std::bad_alloc&) {
         stop("Error with allocation of area4 arrays in zel");
     }

@@ -93,7 +93,7 @@ void wetland_split(Run& run, Console& con) {
             uncoupled(i, j) = unc;
             coupled(i, j) = cou;
             run.log_line(
-                words(rank.at_or(i, j, 0), i, j, fixed_num(split), fixed_num(unc), fixed_num(cou)));
+                words(rank.at_or(i, j, 0), i, j, num(split), num(unc), num(cou)));
             if (reach.at_or(i, j, 0) >= 1) {
                 water(i, j) += cou;
                 coupled(i, j) = 0;

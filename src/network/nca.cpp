@@ -82,12 +82,12 @@ bool non_ca(Run& run, Console& con) {
     } else if (projection == "LATLONG") {
         con.line(":Ellipsoid", h.datum1);
     }
-    con.line(":xOrigin", fixed_num(h.xorigin));
-    con.line(":yOrigin", fixed_num(h.yorigin));
+    con.line(":xOrigin", num(h.xorigin));
+    con.line(":yOrigin", num(h.yorigin));
     con.line(":xCount", h.xcount);
     con.line(":yCount", h.ycount);
-    con.line(":xDelta", fixed_num(h.xdelta));
-    con.line(":yDelta", fixed_num(h.ydelta));
+    con.line(":xDelta", num(h.xdelta));
+    con.line(":yDelta", num(h.ydelta));
     std::string fault = r2s_header_fault(h, name);
     if (!fault.empty()) bad_header(fault);
 
@@ -107,10 +107,10 @@ bool non_ca(Run& run, Console& con) {
 
     con.say(" reading the nca file ");
     con.say("Grid extents of non-contributing areas:");
-    con.line("xorigin_nca", fixed_num(h.xorigin));
-    con.line("eastlimit", fixed_num(h.xorigin + h.xcount * h.xdelta));
-    con.line("yorigin_nca", fixed_num(h.yorigin));
-    con.line("northlimit", fixed_num(h.yorigin + h.ycount * h.ydelta));
+    con.line("xorigin_nca", num(h.xorigin));
+    con.line("eastlimit", num(h.xorigin + h.xcount * h.xdelta));
+    con.line("yorigin_nca", num(h.yorigin));
+    con.line("northlimit", num(h.yorigin + h.ycount * h.ydelta));
 
     con.say(" counting pixels ");
     run.log_line("   class   col  row   total   # in class");

@@ -113,8 +113,8 @@ void extract_and_trim(Run& run, Console& con) {
     // per outlet would: a cell drains to a higher number, so its downstream
     // cell is settled before it is.
     const std::size_t cells = static_cast<std::size_t>(na) + 2;
-    auto kept = flow::big_vector<std::uint8_t>(cells, 0);
-    auto outlet = flow::big_vector<std::uint8_t>(cells, 0);
+    auto kept = big_vector<std::uint8_t>(cells, 0);
+    auto outlet = big_vector<std::uint8_t>(cells, 0);
     int below = 0;  // every cell up to the highest outlet that is a receiving cell
     if (run.iopt >= 1) {
         run.log_line("n,lg,lstgrid,i,j,rank,next");
@@ -138,7 +138,7 @@ void extract_and_trim(Run& run, Console& con) {
                            positive ? rank[k] : -rank[k], positive ? next[k] : -next[k]));
     }
     // The downstream cell of every cell, read once from the grid (0 for none).
-    auto down = flow::big_vector<int>(cells, 0);
+    auto down = big_vector<int>(cells, 0);
     for (int n = 1; n <= naa; ++n) {
         const int d = next[square_index(run, n)];
         down[n] = d > n && d <= na ? d : 0;
@@ -156,8 +156,8 @@ void extract_and_trim(Run& run, Console& con) {
     // Inlets: whatever drains into an inlet goes; the inlet itself stays as it
     // was (an inlet draining into another inlet goes with the rest above it).
     if (!run.answers.inlets.empty()) {
-        auto inlet = flow::big_vector<std::uint8_t>(cells, 0);
-        auto above = flow::big_vector<std::uint8_t>(cells, 0);
+        auto inlet = big_vector<std::uint8_t>(cells, 0);
+        auto above = big_vector<std::uint8_t>(cells, 0);
         int top = 0;
         for (int v : run.answers.inlets) {
             inlet[v] = 1;
@@ -174,14 +174,14 @@ void extract_and_trim(Run& run, Console& con) {
 
     // Before renumbering: the old numbers of the kept cells, 0 for the rest.
     run.log_line("**************************************************************");
-    auto kept_sq = flow::big_vector<std::uint8_t>(rank.size(), 0);
+    auto kept_sq = big_vector<std::uint8_t>(rank.size(), 0);
     for (int n = 1; n <= na; ++n) kept_sq[square_index(run, n)] = kept[n];
     auto kept_square = [&](std::size_t k) { return kept_sq[k] != 0; };
     log_grid(run, "rank", na, [&](std::size_t k) { return kept_square(k) ? rank[k] : 0; });
     log_grid(run, "next", na, [&](std::size_t k) { return kept_square(k) ? next[k] : 0; });
 
     // Renumbering: kept cells keep their order.
-    auto new_number = flow::big_vector<int>(cells, 0);
+    auto new_number = big_vector<int>(cells, 0);
     int count = 0;
     for (int n = 1; n <= na; ++n)
         if (kept[n]) new_number[n] = ++count;
