@@ -36,7 +36,9 @@ inline void write_file(const char* name, std::string_view text) {
     std::fclose(f);
 }
 
-inline void remove_file(const char* name) { std::remove(name); }
+inline void remove_file(const char* name) {
+    std::remove(name);
+}
 
 inline std::string as_text(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
