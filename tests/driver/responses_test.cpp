@@ -34,6 +34,12 @@ struct Driver {
     }
     void dialogue(const std::string& input) { go(run_dialogue, input); }
     void saved() { go(read_saved_answers, ""); }
+    // Write `lines` as the saved answers file, each ended by `eol`.
+    void save(const std::vector<std::string>& lines, const std::string& eol = "\n") const {
+        std::string text;
+        for (const auto& l : lines) text += l + eol;
+        folder.write("zel_responses.txt", text);
+    }
     std::vector<std::string> lines() const { return e2e::split_lines(out.str()); }
     bool has_lines(const std::vector<std::string>& seq) const {
         e2e::Result r;
@@ -97,9 +103,7 @@ TEST(ResponsesFile, LongAndAwkwardTextsSurviveTheRoundTrip) {
     auto lines = responses_lines(r);
     EXPECT_EQ(lines[1], "map_file_name                 " + r.map_file);  // not cut
     EXPECT_EQ(lines[3], "initial                       'J Q, hydrologist'                      ");
-    std::string text;
-    for (const auto& l : lines) text += l + "\r\n";  // an edited file may have CR LF ends
-    d.folder.write("zel_responses.txt", text);
+    d.save(lines, "\r\n");  // an edited file may have CR LF ends
     d.folder.write(r.map_file, "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
@@ -126,9 +130,7 @@ TEST(ResponsesFile, DerivedNcaValuesWhenNcaGridExists) {
     Driver d;
     Responses r = full_answers();
     r.par_file = "na";
-    std::string text;
-    for (const auto& l : responses_lines(r)) text += l + "\n";
-    d.folder.write("zel_responses.txt", text);
+    d.save(responses_lines(r));
     d.folder.write("zelm.map", "");
     d.folder.write("nca.r2s", "");
     d.saved();
@@ -143,10 +145,8 @@ TEST(ResponsesFile, ZeroOutletsGiveAnEmptyList) {
     r.par_file = "na";
     r.outlets.clear();
     r.inlets.clear();
-    std::string text;
-    for (const auto& l : responses_lines(r)) text += l + "\n";
     EXPECT_EQ(responses_lines(r)[4], "no_outlets_&_locations        0");
-    d.folder.write("zel_responses.txt", text);
+    d.save(responses_lines(r));
     d.folder.write("zelm.map", "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
@@ -190,9 +190,7 @@ TEST(ResponsesFile, BrokenFilesStopNamingTheLine) {
             lines.resize(9);
         else
             lines[c.line - 1] = c.text;
-        std::string text;
-        for (const auto& l : lines) text += l + "\n";
-        d.folder.write("zel_responses.txt", text);
+        d.save(lines);
         d.folder.write("zelm.map", "");
         d.saved();
         ASSERT_TRUE(d.stopped) << c.text;
@@ -210,9 +208,7 @@ TEST(ResponsesFile, MissingMapOrParameterFileStops) {
     {
         Driver d;
         Responses r = full_answers();
-        std::string text;
-        for (const auto& l : responses_lines(r)) text += l + "\n";
-        d.folder.write("zel_responses.txt", text);
+        d.save(responses_lines(r));
         d.saved();
         EXPECT_EQ(d.stop_message(), "Program aborted @ 212");
         EXPECT_TRUE(d.has_lines({"file: zelm.map", "not found - please check name"}));
@@ -220,9 +216,7 @@ TEST(ResponsesFile, MissingMapOrParameterFileStops) {
     {
         Driver d;
         Responses r = full_answers();
-        std::string text;
-        for (const auto& l : responses_lines(r)) text += l + "\n";
-        d.folder.write("zel_responses.txt", text);
+        d.save(responses_lines(r));
         d.folder.write("zelm.map", "");
         d.saved();
         EXPECT_EQ(d.stop_message(), "Program aborted @ 220");
@@ -241,9 +235,7 @@ TEST(ResponsesFile, EditedNcaValuesOutOfRangeStopAsInTheDialogue) {
     Responses r = full_answers();
     r.par_file = "na";
     r.nca_percent = 150;
-    std::string text;
-    for (const auto& l : responses_lines(r)) text += l + "\n";
-    d.folder.write("zel_responses.txt", text);
+    d.save(responses_lines(r));
     d.folder.write("zelm.map", "");
     d.folder.write("nca.r2s", "");
     d.saved();

@@ -1,26 +1,17 @@
 #include "ensim/r2c_writer.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-class R2cWriter : public ::testing::Test {
+class R2cWriter : public zeltest::StageTest {
   protected:
     void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char tmpl[] = "/tmp/zel_r2c_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        std::filesystem::current_path(dir_);
         GridHeader& gh = run.gh;
         gh.projection = "UTM";
         gh.datum1 = "NAD83";
@@ -40,27 +31,11 @@ class R2cWriter : public ::testing::Test {
         run.output_grid(2, 3) = 1.f;
         run.fln[99] = "elv_means.r2c";
     }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    std::vector<std::string> lines_of(const std::string& name) {
-        std::ifstream f(name);
-        std::vector<std::string> lines;
-        for (std::string l; std::getline(f, l);) lines.push_back(l);
-        return lines;
-    }
     std::vector<std::string> write_one(int code) {
         write_r2c(run, con, 99, 99, 0, 1, 0, 0, code);
         write_r2c(run, con, 99, 99, 0, 1, 0, 1, code);
-        return lines_of("elv_means.r2c");
+        return zeltest::lines_of("elv_means.r2c");
     }
-
-    std::filesystem::path old_, dir_;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    ::Run run;
 };
 
 std::string pad(const std::string& s, std::size_t w) {
@@ -162,7 +137,7 @@ TEST_F(R2cWriter, FramesGetFrameLinesAndNoSampleTime) {
     write_r2c(run, con, 99, 99, 2, 1, 1, 0, 12);
     EXPECT_TRUE(run.r2c_file.is_open());
     write_r2c(run, con, 99, 99, 2, 1, 2, 0, 12);
-    auto lines = lines_of("elv_means.r2c");
+    auto lines = zeltest::lines_of("elv_means.r2c");
     for (const auto& l : lines) EXPECT_NE(l.rfind(":SampleTime", 0), 0u);
     auto at = std::find(lines.begin(), lines.end(), pad(":endHeader", 40));
     ASSERT_NE(at, lines.end());

@@ -1,54 +1,19 @@
 #include "ensim/r2s_reader.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
+#include "test_support.hpp"
 
 namespace {
 
 // Each test runs in a fresh folder of its own.
-class R2sReader : public ::testing::Test {
+class R2sReader : public zeltest::StageTest {
   protected:
-    void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char tmpl[] = "/tmp/zel_r2s_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        std::filesystem::current_path(dir_);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    static void write(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-    }
     void read(const std::string& name) { read_r2s(run, con, 99, name); }
     // The stop's lines, joined, or "" when the read went through.
     std::string read_stop(const std::string& name) {
-        try {
-            read(name);
-        } catch (const Stop& s) {
-            EXPECT_EQ(s.exit_status(), 1);
-            std::string all;
-            for (const auto& l : s.lines) all += l + "\n";
-            return all;
-        }
-        return {};
+        return zeltest::stop_text([&] { read(name); });
     }
-
-    std::filesystem::path old_, dir_;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    ::Run run;
 };
 
 const std::string kHeader =
@@ -69,7 +34,7 @@ const std::string kHeader =
 }  // namespace
 
 TEST_F(R2sReader, ReadsHeaderByKeywordAndRowsSouthFirst) {
-    write("dem.r2s", kHeader + ":endHeader\n1 2\n 3\n4,5,6 7\n");
+    folder.write("dem.r2s", kHeader + ":endHeader\n1 2\n 3\n4,5,6 7\n");
     read("dem.r2s");
     const GridHeader& gh = run.gh;
     EXPECT_EQ(gh.projection, "CARTESIAN");
@@ -95,39 +60,39 @@ TEST_F(R2sReader, ReadsHeaderByKeywordAndRowsSouthFirst) {
 }
 
 TEST_F(R2sReader, ProjectionCheck) {
-    write("utm.r2s",
-          ":Projection UTM\n:Zone 17\n:xCount 1\n:yCount 1\n:xOrigin 500000\n"
-          ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
+    folder.write("utm.r2s",
+                 ":Projection UTM\n:Zone 17\n:xCount 1\n:yCount 1\n:xOrigin 500000\n"
+                 ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
     read("utm.r2s");
     EXPECT_EQ(run.gh.zone, 17);
     EXPECT_EQ(run.gh.projection, "UTM");
     EXPECT_NE(out.str().find("\nxorigin= 500000\n"), std::string::npos);  // not 5e+05
 
-    write("latlong.r2s",
-          ":CoordSys LatLong\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
-          ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
+    folder.write("latlong.r2s",
+                 ":CoordSys LatLong\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
+                 ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
     read("latlong.r2s");
     EXPECT_EQ(run.gh.projection, "LATLONG");
 
     // Keywords are case sensitive: a lower-case keyword leaves no projection.
-    write("lower.r2s",
-          ":projection UTM\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
-          ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
+    folder.write("lower.r2s",
+                 ":projection UTM\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
+                 ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
     EXPECT_EQ(read_stop("lower.r2s"), "Program aborted in read_r2s_beta@ 407\n");
     EXPECT_NE(out.str().find(" Valid format\n(UTM, CARTESIAN, LatLong or LATLONG) not found\n"
                              "format found is ***unknown***\n"),
               std::string::npos);
 
-    write("cart.r2s", ":Projection cartesian\n:xCount 1\n:yCount 1\n:EndHeader\n5\n");
+    folder.write("cart.r2s", ":Projection cartesian\n:xCount 1\n:yCount 1\n:EndHeader\n5\n");
     EXPECT_EQ(read_stop("cart.r2s"), "Program aborted in read_r2s_beta@ 407\n");
 }
 
 TEST_F(R2sReader, LaterLargerFileResizesTheGrid) {
-    write("a.r2s", kHeader + ":EndHeader\n1 2 3\n4 5 6\n");
+    folder.write("a.r2s", kHeader + ":EndHeader\n1 2 3\n4 5 6\n");
     read("a.r2s");
-    write("b.r2s",
-          ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 4\n:yCount 3\n:xDelta 1\n"
-          ":yDelta 1\n:EndHeader\n1 2 3 4\n5 6 7 8\n9 10 11 12\n");
+    folder.write("b.r2s",
+                 ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 4\n:yCount 3\n:xDelta 1\n"
+                 ":yDelta 1\n:EndHeader\n1 2 3 4\n5 6 7 8\n9 10 11 12\n");
     read("b.r2s");
     ASSERT_EQ(run.input_grid.rows(), 3);
     ASSERT_EQ(run.input_grid.cols(), 4);
@@ -138,31 +103,31 @@ TEST_F(R2sReader, BadInputStopsWithFileAndLine) {
     EXPECT_EQ(read_stop("none.r2s"), "Program aborted in read_r2s @ 24\n");
     EXPECT_NE(out.str().find("Error opening none.r2s\n"), std::string::npos);
 
-    write("bad.r2s", ":Projection UTM\n:xCount abc\n:EndHeader\n");
+    folder.write("bad.r2s", ":Projection UTM\n:xCount abc\n:EndHeader\n");
     EXPECT_NE(read_stop("bad.r2s").find("bad.r2s line 2: the value \"abc\" of :xCount"),
               std::string::npos);
 
     // ":ENDHEADER" does not end the header.
-    write("noend.r2s", kHeader + ":ENDHEADER\n1 2 3\n");
+    folder.write("noend.r2s", kHeader + ":ENDHEADER\n1 2 3\n");
     EXPECT_NE(read_stop("noend.r2s").find("noend.r2s: the file ends at line 15 without"),
               std::string::npos);
 
-    write("short.r2s", kHeader + ":EndHeader\n1 2 3\n4 5\n");
+    folder.write("short.r2s", kHeader + ":EndHeader\n1 2 3\n4 5\n");
     EXPECT_NE(read_stop("short.r2s").find("short.r2s: the data end at line 16, in row 2 of 2"),
               std::string::npos);
 
-    write("letters.r2s", kHeader + ":EndHeader\n1 2 3\n4 x5 6\n");
+    folder.write("letters.r2s", kHeader + ":EndHeader\n1 2 3\n4 x5 6\n");
     EXPECT_NE(read_stop("letters.r2s").find("letters.r2s line 16: the value \"x5\" in row 2"),
               std::string::npos);
 
-    write("zero.r2s",
-          ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 2\n:yCount 2\n"
-          ":xDelta 0\n:yDelta 1\n:EndHeader\n1 2\n3 4\n");
+    folder.write("zero.r2s",
+                 ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 2\n:yCount 2\n"
+                 ":xDelta 0\n:yDelta 1\n:EndHeader\n1 2\n3 4\n");
     EXPECT_NE(read_stop("zero.r2s").find("zero.r2s line 6: the header gives cell sizes 0 by 1"),
               std::string::npos);
 
-    write("nocount.r2s",
-          ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:yCount 2\n"
-          ":xDelta 1\n:yDelta 1\n:EndHeader\n1 2\n3 4\n");
+    folder.write("nocount.r2s",
+                 ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:yCount 2\n"
+                 ":xDelta 1\n:yDelta 1\n:EndHeader\n1 2\n3 4\n");
     EXPECT_NE(read_stop("nocount.r2s").find("has no :xCount"), std::string::npos);
 }

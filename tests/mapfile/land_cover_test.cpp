@@ -26,7 +26,7 @@ StageRun classes_run(const std::string& classes = kClasses, const std::string& c
 }  // namespace
 
 TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
-    TempFolder folder;
+    zeltest::WorkFolder folder;
     StageRun s = classes_run();
     read_classes_and_combine(s.run, s.con);
     const BasinGrid& g = s.run.grid;
@@ -60,7 +60,7 @@ TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
 }
 
 TEST(LandCover, FewerThanTwoClassesMakeEverySquareClassOne) {
-    TempFolder folder;
+    zeltest::WorkFolder folder;
     StageRun s = classes_run("next block\n", "1");
     read_classes_and_combine(s.run, s.con);
     EXPECT_EQ(s.run.hdr.ntype, 1);
@@ -73,7 +73,7 @@ TEST(LandCover, FewerThanTwoClassesMakeEverySquareClassOne) {
 }
 
 TEST(LandCover, PrematureEndAndBadRowsStop) {
-    TempFolder folder;
+    zeltest::WorkFolder folder;
     StageRun early = classes_run("forest\n1 2 3 4\n5 6 7 8\n9 10 11 12\n\n");
     Stop stop = expect_stop([&] { read_classes_and_combine(early.run, early.con); });
     EXPECT_EQ(stop.kind, StopKind::error);
@@ -93,7 +93,7 @@ TEST(LandCover, PrematureEndAndBadRowsStop) {
 }
 
 TEST(LandCover, Version1TableSumsClassesAndSkipsUnreadableLines) {
-    TempFolder folder;
+    zeltest::WorkFolder folder;
     folder.write("class_combine.txt",
                  "1 1 natural\n2 1 natural\nbad line here\n3,1,natural\n\n4 2 urban\n");
     StageRun s = classes_run();
@@ -114,7 +114,7 @@ TEST(LandCover, Version1TableSumsClassesAndSkipsUnreadableLines) {
 }
 
 TEST(LandCover, Version2TableWinsAndMaySizeBeyondTheMapsClasses) {
-    TempFolder folder;
+    zeltest::WorkFolder folder;
     folder.write("class_combine.txt", "1 1 never\n");
     folder.write("class_combine.csv",
                  "version,2\n"
@@ -158,7 +158,7 @@ TEST(LandCover, BrokenCombinationTablesStop) {
         {"class_combine.txt", "nothing readable\n", "holds no class records", " Program aborted"},
     };
     for (const auto& c : cases) {
-        TempFolder folder;
+        zeltest::WorkFolder folder;
         folder.write(c.file, c.text);
         StageRun s = classes_run();
         Stop stop = expect_stop([&] { read_classes_and_combine(s.run, s.con); });

@@ -4,27 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
+#include "test_support.hpp"
+
+using zeltest::expect_stop;
 
 struct StageRun {
     explicit StageRun(std::string map_text, std::string input = "")
         : in(std::move(input)), con(in, out) {
         run.map = TextReader(std::move(map_text), "zelm.map");
     }
-    std::vector<std::string> lines() const {
-        std::vector<std::string> v;
-        std::istringstream s(out.str());
-        for (std::string l; std::getline(s, l);) v.push_back(l);
-        return v;
-    }
+    std::vector<std::string> lines() const { return zeltest::split_lines(out.str()); }
     bool said(const std::string& line) const {
         auto v = lines();
         return std::find(v.begin(), v.end(), line) != v.end();
@@ -37,18 +30,6 @@ struct StageRun {
     Console con;
 };
 
-// Run `f`, which must stop; the Stop is returned.
-template <class F>
-Stop expect_stop(F&& f) {
-    try {
-        f();
-    } catch (const Stop& s) {
-        return s;
-    }
-    ADD_FAILURE() << "the stage did not stop";
-    return {};
-}
-
 inline bool has_line(const Stop& s, const std::string& line) {
     return std::find(s.lines.begin(), s.lines.end(), line) != s.lines.end();
 }
@@ -56,30 +37,6 @@ inline bool mentions(const Stop& s, const std::string& part) {
     return std::any_of(s.lines.begin(), s.lines.end(),
                        [&](const std::string& l) { return l.find(part) != std::string::npos; });
 }
-
-// A working folder of its own for tests that read files by fixed names.
-class TempFolder {
-  public:
-    TempFolder() : old_(std::filesystem::current_path()) {
-        dir_ =
-            std::filesystem::temp_directory_path() /
-            ("zel_map_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    ~TempFolder() {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-
-  private:
-    std::filesystem::path old_, dir_;
-};
 
 // Header of a small UTM map of `cols` x `rows` squares.
 inline std::string map_header(int cols, int rows, const std::string& extra = "") {

@@ -1,34 +1,22 @@
 #include "network/dem_stats.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-class DemStats : public ::testing::Test {
+class DemStats : public zeltest::StageTest {
   protected:
     void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char tmpl[] = "/tmp/zel_dem_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        std::filesystem::current_path(dir_);
         run.answers.dem_stats = 'y';
         set_model(2, 2, 10000.f);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
     }
     void set_model(int ny, int nx, float delta) {
         run.hdr.ycount = ny;
@@ -49,12 +37,6 @@ class DemStats : public ::testing::Test {
     }
     float mean(int i, int j) const { return run.grid.dem_mean(i, j); }
     float max(int i, int j) const { return run.grid.dem_max(i, j); }
-
-    std::filesystem::path old_, dir_;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    ::Run run;
 };
 
 }  // namespace

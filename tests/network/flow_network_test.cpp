@@ -164,7 +164,7 @@ TEST_F(FlowTest, BasinTouchingTheEdgeWarnsAndNeverReadsOutside) {
     build();
     const auto text = out.str();
     int warnings = 0;
-    for (const auto& l : lines_of(text)) warnings += l == "WARNING: missing blank edge(s) - crash possible";
+    for (const auto& l : split_lines(text)) warnings += l == "WARNING: missing blank edge(s) - crash possible";
     EXPECT_EQ(warnings, 2);
     EXPECT_FLOAT_EQ(run.grid.da(1, 2), 1.0f);  // its own area only
     const int n = run.grid.rank(1, 2);
@@ -212,7 +212,7 @@ TEST_F(FlowTest, CellChecksListFindingsAndZeroTheReceivingNext) {
     run.grid.channels(3, 3) = 6;  // cell 6: channel count out of range
     rank_and_check_cells(run, con);
     const auto text = out.str();
-    EXPECT_EQ(lines_of(text).front(), "Grid ranking - highest =1");
+    EXPECT_EQ(split_lines(text).front(), "Grid ranking - highest =1");
     EXPECT_TRUE(has_line(text, "# channels not coded @ grid #       6 @     3    3 elv=     6.000"));
     EXPECT_TRUE(has_line(text, " frac_2d(    1    4)=     0.000 - please check"));
     EXPECT_TRUE(has_line(text, "       next grid = 0 @ grid #      10 @     1    4 elv=     1.000"));

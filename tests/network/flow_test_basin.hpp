@@ -1,18 +1,13 @@
 #pragma once
 // A small hand-checked basin shared by the network tests.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
 #include "network/flow_network.hpp"
+#include "test_support.hpp"
 
 namespace flow_test {
 
@@ -26,15 +21,10 @@ void put(Grid<T>& g, std::initializer_list<std::initializer_list<T>> north_first
     }
 }
 
-inline std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream s(text);
-    for (std::string l; std::getline(s, l);) out.push_back(l);
-    return out;
-}
+using zeltest::split_lines;
 
 inline bool has_line(const std::string& text, const std::string& line) {
-    for (const auto& l : lines_of(text))
+    for (const auto& l : split_lines(text))
         if (l == line) return true;
     return false;
 }
@@ -45,21 +35,9 @@ inline bool has_line(const std::string& text, const std::string& line) {
 //   row 3:  2  6  8                   8 6 5
 //   row 2:  4  7  9                   7 5 3
 //   row 1:        10 (receiving)           1
-class FlowTest : public ::testing::Test {
+class FlowTest : public zeltest::StageTest {
 protected:
-    ::Run run;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    std::filesystem::path old_dir, dir;
-
     void SetUp() override {
-        old_dir = std::filesystem::current_path();
-        dir = std::filesystem::temp_directory_path() /
-              ("zel_flow_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::current_path(dir);
         shape(5, 5);
         put<float>(run.grid.elev, {{0, 0, 0, 0, 0},  //
                                    {0, 9, 8, 7, 0},
@@ -78,11 +56,7 @@ protected:
                                 {0, 0, 0, 0, 0}});
         run.answers.min_slope = 0.0001f;
     }
-    void TearDown() override {
-        run.error_log.discard();
-        std::filesystem::current_path(old_dir);
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { run.error_log.discard(); }
     void shape(int rows, int cols) {
         run.hdr.projection = "UTM";
         run.hdr.ycount = rows;

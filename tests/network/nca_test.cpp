@@ -1,25 +1,17 @@
 #include "network/nca.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-class Nca : public ::testing::Test {
+class Nca : public zeltest::StageTest {
   protected:
     void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char tmpl[] = "/tmp/zel_nca_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        std::filesystem::current_path(dir_);
         run.hdr.ycount = run.hdr.xcount = 2;
         run.hdr.xdelta = run.hdr.ydelta = 1000.f;
         run.grid.frac.assign(2, 2, 1.0e6f);
@@ -29,13 +21,6 @@ class Nca : public ::testing::Test {
         run.answers.nca_choice1 = true;
         run.answers.nca_fraction = 0.5f;
         run.fln[201] = "nca.r2s";
-    }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    static void write(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
     }
     // 10 rows x 20 columns of 100 m pixels from (-50, -50): with the north-east
     // corner rule the first 10 columns fall in square (1,1), the rest in (1,2).
@@ -49,22 +34,8 @@ class Nca : public ::testing::Test {
         return text;
     }
     std::string stop_text() {
-        try {
-            non_contributing_areas(run, con);
-        } catch (const Stop& s) {
-            EXPECT_EQ(s.exit_status(), 1);
-            std::string all;
-            for (const auto& l : s.lines) all += l + "\n";
-            return all;
-        }
-        return {};
+        return zeltest::stop_text([&] { non_contributing_areas(run, con); });
     }
-
-    std::filesystem::path old_, dir_;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
-    ::Run run;
 };
 
 // Keywords in another order than the usual layout, with extra lines.
@@ -81,7 +52,7 @@ const std::string kHeader =
 }  // namespace
 
 TEST_F(Nca, ThirtyPercentSquareAndContributingArea) {
-    write("nca.r2s", raster(kHeader));
+    folder.write("nca.r2s", raster(kHeader));
     non_contributing_areas(run, con);
     const Grid<float>& f = run.grid.nca_fraction;
     EXPECT_FLOAT_EQ(f(1, 1), 0.3f);
@@ -122,16 +93,16 @@ TEST_F(Nca, ThirtyPercentSquareAndContributingArea) {
 }
 
 TEST_F(Nca, CornerJustWestOfTheGridCountsInColumnOne) {
-    write("nca.r2s",
-          ":Projection UTM\n:xOrigin -200\n:yOrigin 0\n:xCount 1\n:yCount 1\n"
-          ":xDelta 100\n:yDelta 100\n:EndHeader\n1\n");
+    folder.write("nca.r2s",
+                 ":Projection UTM\n:xOrigin -200\n:yOrigin 0\n:xCount 1\n:yCount 1\n"
+                 ":xDelta 100\n:yDelta 100\n:EndHeader\n1\n");
     non_contributing_areas(run, con);
     EXPECT_FLOAT_EQ(run.grid.nca_fraction(1, 1), 1.f);
     EXPECT_FLOAT_EQ(run.grid.contrib_area(1, 1), 500000.f);
 }
 
 TEST_F(Nca, ChoiceTwoKeepsTheGridWithoutAdjusting) {
-    write("nca.r2s", raster(kHeader));
+    folder.write("nca.r2s", raster(kHeader));
     run.answers.nca_choice = 2;
     run.answers.nca_choice1 = false;
     run.answers.nca_fraction = 1.f;
@@ -143,7 +114,7 @@ TEST_F(Nca, ChoiceTwoKeepsTheGridWithoutAdjusting) {
 }
 
 TEST_F(Nca, NotWantedOrNoFile) {
-    write("nca.r2s", raster(kHeader));
+    folder.write("nca.r2s", raster(kHeader));
     run.answers.adjust_nca = 'n';
     run.nca_in_use = true;
     non_contributing_areas(run, con);
@@ -163,16 +134,16 @@ TEST_F(Nca, NotWantedOrNoFile) {
 }
 
 TEST_F(Nca, RasterOutsideTheGridIsNotAnError) {
-    write("nca.r2s",
-          ":Projection UTM\n:xOrigin 90000\n:yOrigin 0\n:xCount 2\n:yCount 1\n"
-          ":xDelta 100\n:yDelta 100\n:EndHeader\n1 1\n");
+    folder.write("nca.r2s",
+                 ":Projection UTM\n:xOrigin 90000\n:yOrigin 0\n:xCount 2\n:yCount 1\n"
+                 ":xDelta 100\n:yDelta 100\n:EndHeader\n1 1\n");
     non_contributing_areas(run, con);
     EXPECT_NE(out.str().find("No pixel of nca.r2s lies inside the model grid:"), std::string::npos);
     EXPECT_EQ(run.grid.nca_fraction.values(), std::vector<float>(4, 0.f));
 }
 
 TEST_F(Nca, BadFilesStop) {
-    write("nca.r2s", ":Projection GEODETIC\n:xOrigin 0\n:EndHeader\n");
+    folder.write("nca.r2s", ":Projection GEODETIC\n:xOrigin 0\n:EndHeader\n");
     EXPECT_EQ(stop_text(), "Program aborted in non_da@ 89\n");
     EXPECT_NE(out.str().find(" Valid format (UTM, CARTESIAN, or LATLONG) not found\n"
                              "coordsys found= GEODETIC\n"),
@@ -180,20 +151,20 @@ TEST_F(Nca, BadFilesStop) {
 
     const std::string head =
         ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 2\n:yCount 3\n:xDelta 100\n";
-    write("nca.r2s", head + ":yDelta 100\n:EndHeader\n1 0\n0 1\n");
+    folder.write("nca.r2s", head + ":yDelta 100\n:EndHeader\n1 0\n0 1\n");
     EXPECT_NE(stop_text().find("nca.r2s: the data end at line 10, in row 3 of 3"),
               std::string::npos);
 
-    write("nca.r2s", head + ":yDelta 100\n:EndHeader\n1 0\n0 one\n1 1\n");
+    folder.write("nca.r2s", head + ":yDelta 100\n:EndHeader\n1 0\n0 one\n1 1\n");
     EXPECT_NE(stop_text().find("nca.r2s line 10: the value \"one\" in row 2"), std::string::npos);
 
-    write("nca.r2s", head + ":yDelta -100\n:EndHeader\n1 0\n0 1\n1 1\n");
+    folder.write("nca.r2s", head + ":yDelta -100\n:EndHeader\n1 0\n0 1\n1 1\n");
     EXPECT_NE(stop_text().find("nca.r2s line 7: the header gives cell sizes 100 by -100"),
               std::string::npos);
 
-    write("nca.r2s", head + ":yDelta 1x\n:EndHeader\n");
+    folder.write("nca.r2s", head + ":yDelta 1x\n:EndHeader\n");
     EXPECT_NE(stop_text().find("nca.r2s line 7: the value \"1x\" of :yDelta"), std::string::npos);
 
-    write("nca.r2s", head + ":yDelta 100\n");
+    folder.write("nca.r2s", head + ":yDelta 100\n");
     EXPECT_NE(stop_text().find("without an \":EndHeader\" line"), std::string::npos);
 }

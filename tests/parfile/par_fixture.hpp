@@ -2,7 +2,6 @@
 // A basin of 6 land-cover classes and 3 river classes, a temporary working
 // folder, and helpers to run the parser on variants of the complete fixture.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,24 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
-#include "common/stop.hpp"
 #include "parfile/read_par.hpp"
+#include "test_support.hpp"
 
 namespace fs = std::filesystem;
 
 class ParFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        old_dir_ = fs::current_path();
-        static int counter = 0;
-        dir_ = fs::temp_directory_path() /
-               ("zel_par_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        basin();
-    }
+    void SetUp() override { basin(); }
     // Start again with a fresh run on the same basin.
     void reset() {
         run = ::Run{};
@@ -48,12 +37,6 @@ class ParFileTest : public ::testing::Test {
         run.cells.row = {0, 1, 1, 2, 2, 3};
         run.cells.col = {0, 1, 2, 1, 2, 2};
     }
-    void TearDown() override {
-        fs::current_path(old_dir_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     static std::string fixture() {
         std::ifstream f(std::string(ZEL_SOURCE_DIR) + "/tests/parfile/fixtures/basin_par.csv");
         std::stringstream ss;
@@ -70,23 +53,14 @@ class ParFileTest : public ::testing::Test {
 
     // Run the parser on `text` with `answers` as console input.
     void parse(const std::string& text, const std::string& answers = "") {
-        {
-            std::ofstream f("basin_par.csv", std::ios::binary);
-            f << text;
-        }
+        folder.write("basin_par.csv", text);
         std::istringstream in(answers);
         Console con(in, out);
         read_par_parser(run, con, 32, "basin_par.csv");
     }
     // The stop the parser ends with (fails the test when it returns normally).
     Stop parse_stop(const std::string& text, const std::string& answers = "") {
-        try {
-            parse(text, answers);
-        } catch (const Stop& s) {
-            return s;
-        }
-        ADD_FAILURE() << "no stop; console:\n" << out.str();
-        return {};
+        return zeltest::expect_stop([&] { parse(text, answers); });
     }
 
     std::string console() const { return out.str(); }
@@ -106,7 +80,7 @@ class ParFileTest : public ::testing::Test {
         return n;
     }
 
+    zeltest::WorkFolder folder;
     ::Run run;
     std::ostringstream out;
-    fs::path dir_, old_dir_;
 };

@@ -1,0 +1,106 @@
+#pragma once
+// Helpers shared by the stage tests: a fresh working folder for each test,
+// small files written and read back, and the lines a stage stops with.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/run.hpp"
+#include "common/stop.hpp"
+
+namespace zeltest {
+
+inline void write_file(const std::filesystem::path& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+inline std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream s(text);
+    for (std::string l; std::getline(s, l);) lines.push_back(l);
+    return lines;
+}
+
+// The lines of a file.
+inline std::vector<std::string> lines_of(const std::string& name) {
+    std::ifstream f(name);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(f, l);) lines.push_back(l);
+    return lines;
+}
+
+// Run `f`, which must stop; the Stop is returned.
+template <class F>
+Stop expect_stop(F&& f) {
+    try {
+        f();
+    } catch (const Stop& s) {
+        return s;
+    }
+    ADD_FAILURE() << "the stage did not stop";
+    return {};
+}
+
+// The lines of the error stop `f` ends with, each followed by a newline; ""
+// when `f` returns.
+template <class F>
+std::string stop_text(F&& f) {
+    try {
+        f();
+    } catch (const Stop& s) {
+        EXPECT_EQ(s.exit_status(), 1);
+        std::string all;
+        for (const auto& l : s.lines) all += l + "\n";
+        return all;
+    }
+    return {};
+}
+
+// Work in a fresh temporary folder for the lifetime of this object; then go
+// back and remove the folder with everything in it.
+class WorkFolder {
+  public:
+    WorkFolder() : old_(std::filesystem::current_path()) {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "zel_test_XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+        dir_ = tmpl;
+        std::filesystem::current_path(dir_);
+    }
+    ~WorkFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(old_, ec);
+        std::filesystem::remove_all(dir_, ec);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+    void write(const std::string& name, const std::string& text) const {
+        write_file(dir_ / name, text);
+    }
+
+  private:
+    std::filesystem::path old_, dir_;
+};
+
+// A stage called directly in a fresh working folder, with a Run and a Console
+// over string streams. The folder outlives the Run, so whatever the Run drops
+// at its end stays inside the folder.
+class StageTest : public ::testing::Test {
+  protected:
+    WorkFolder folder;
+    std::istringstream in;
+    std::ostringstream out;
+    Console con{in, out};
+    ::Run run;
+};
+
+}  // namespace zeltest
