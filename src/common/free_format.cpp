@@ -281,11 +281,16 @@ struct ReaderLines {
     std::size_t line_number() const { return r.line_number(); }
 };
 
-ReadStatus bad(std::size_t line, std::size_t field, std::string_view raw) {
+ReadStatus stopped_at(ReadStatus::Code code, std::size_t line, std::size_t field) {
     ReadStatus s;
-    s.code = ReadStatus::bad_value;
+    s.code = code;
     s.line = line;
     s.field = field;
+    return s;
+}
+
+ReadStatus bad(std::size_t line, std::size_t field, std::string_view raw) {
+    ReadStatus s = stopped_at(ReadStatus::bad_value, line, field);
     s.text = std::string(raw);
     return s;
 }
@@ -309,19 +314,20 @@ bool store(const Target& t, std::string_view text, bool quoted) {
 
 // The general record loop: fills n slots through put(index, count, token).
 // `ran_out` is the status when the fields run out before every slot is set.
-template <class Lines, class Put>
-ReadStatus scan_record(Scanner<Lines>& sc, std::size_t n, ReadStatus::Code ran_out, Put&& put) {
+// Before each token, skim(scanner, index, status) may take plain fields in
+// bulk; it returns false, with the status set, at a bad one.
+template <class Lines, class Put, class Skim>
+ReadStatus scan_record(Scanner<Lines>& sc, std::size_t n, ReadStatus::Code ran_out, Put&& put,
+                       Skim&& skim) {
     std::size_t i = 0;
-    while (i < n) {
+    ReadStatus failed;
+    for (;;) {
+        if (!skim(sc, i, failed)) return failed;
+        if (i >= n) return {};
         Token t = sc.next();
         switch (t.kind) {
-            case Token::end: {
-                ReadStatus s;
-                s.code = ran_out;
-                s.line = sc.line();
-                s.field = i + 1;
-                return s;
-            }
+            case Token::end:
+                return stopped_at(ran_out, sc.line(), i + 1);
             case Token::slash:
                 return {};
             case Token::null:
@@ -335,62 +341,61 @@ ReadStatus scan_record(Scanner<Lines>& sc, std::size_t n, ReadStatus::Code ran_o
             }
         }
     }
-    return {};
+}
+
+template <class Lines>
+bool no_skim(Scanner<Lines>&, std::size_t&, ReadStatus&) {
+    return true;
+}
+
+// Stores one token in targets[i..i+k).
+auto store_in(std::span<const Target> targets) {
+    return [targets](std::size_t i, std::size_t k, const Token& t) {
+        for (std::size_t j = i; j < i + k; ++j)
+            if (!store(targets[j], t.text, t.quoted)) return false;
+        return true;
+    };
+}
+
+// A record of n slots from the reader's next line on.
+template <class Put, class Skim>
+ReadStatus read_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim) {
+    ReaderLines lines{reader};
+    Scanner<ReaderLines> sc(lines);
+    std::string_view line;
+    if (!reader.next_line(line))
+        return stopped_at(ReadStatus::end_of_file, reader.line_number(), 1);
+    sc.start(line);
+    return scan_record(sc, n, ReadStatus::end_of_file, put, skim);
 }
 
 template <class T>
 ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
-    ReaderLines lines{reader};
-    Scanner<ReaderLines> sc(lines);
     auto parse = [](std::string_view s, T& v) {
         if constexpr (std::is_same_v<T, int>)
             return parse_int(s, v);
         else
             return parse_real(s, v);
     };
-    std::string_view line;
-    if (!reader.next_line(line)) {
-        ReadStatus s;
-        s.code = ReadStatus::end_of_file;
-        s.line = reader.line_number();
-        s.field = 1;
-        return s;
-    }
-    sc.start(line);
-    std::size_t i = 0;
-    for (;;) {
-        // Fast run over plain fields; anything else goes through the general loop.
+    // Fast run over plain fields; anything else goes through the general loop.
+    auto skim = [&](Scanner<ReaderLines>& sc, std::size_t& i, ReadStatus& failed) {
         std::string_view f;
         while (i < n && sc.next_plain(f)) {
-            if (!parse(f, out[i])) return bad(reader.line_number(), i + 1, f);
+            if (!parse(f, out[i])) {
+                failed = bad(reader.line_number(), i + 1, f);
+                return false;
+            }
             ++i;
         }
-        if (i == n) return {};
-        Token t = sc.next();
-        switch (t.kind) {
-            case Token::end: {
-                ReadStatus s;
-                s.code = ReadStatus::end_of_file;
-                s.line = reader.line_number();
-                s.field = i + 1;
-                return s;
-            }
-            case Token::slash:
-                return {};
-            case Token::null:
-                i += std::min(t.repeat, n - i);
-                break;
-            case Token::value: {
-                std::size_t k = std::min(t.repeat, n - i);
-                T v{};
-                if (t.quoted || !parse(t.text, v)) return bad(reader.line_number(), i + 1, t.raw);
-                std::fill(out + i, out + i + k, v);
-                i += k;
-                break;
-            }
-        }
-        if (i == n) return {};
-    }
+        return true;
+    };
+    auto put = [&](std::size_t i, std::size_t k, const Token& t) {
+        T v{};
+        if (t.quoted || !parse(t.text, v)) return false;
+        std::fill(out + i, out + i + k, v);
+        return true;
+    };
+    return read_record(reader, n, put, skim);
 }
 
 }  // namespace
@@ -399,12 +404,8 @@ ReadStatus parse_fields(std::string_view line, std::span<const Target> targets) 
     OneLine one;
     Scanner<OneLine> sc(one);
     sc.start(line);
-    return scan_record(sc, targets.size(), ReadStatus::too_few,
-                       [&](std::size_t i, std::size_t k, const Token& t) {
-                           for (std::size_t j = i; j < i + k; ++j)
-                               if (!store(targets[j], t.text, t.quoted)) return false;
-                           return true;
-                       });
+    return scan_record(sc, targets.size(), ReadStatus::too_few, store_in(targets),
+                       no_skim<OneLine>);
 }
 
 bool TextReader::load(const std::string& path, int& error) {
@@ -464,23 +465,7 @@ bool TextReader::next_line(std::string_view& line) {
 }
 
 ReadStatus TextReader::read(std::span<const Target> targets) {
-    ReaderLines lines{*this};
-    Scanner<ReaderLines> sc(lines);
-    std::string_view line;
-    if (!next_line(line)) {
-        ReadStatus s;
-        s.code = ReadStatus::end_of_file;
-        s.line = line_;
-        s.field = 1;
-        return s;
-    }
-    sc.start(line);
-    return scan_record(sc, targets.size(), ReadStatus::end_of_file,
-                       [&](std::size_t i, std::size_t k, const Token& t) {
-                           for (std::size_t j = i; j < i + k; ++j)
-                               if (!store(targets[j], t.text, t.quoted)) return false;
-                           return true;
-                       });
+    return read_record(*this, targets.size(), store_in(targets), no_skim<ReaderLines>);
 }
 
 ReadStatus TextReader::read_reals(float* out, std::size_t n) {
