@@ -153,6 +153,42 @@ void check_record(const Run& run, const Table& table, const Record& rec) {
                 "in file " + table.file + " line " + std::to_string(rec.line), " Program aborted"});
 }
 
+// The record lines, after any heading lines. Version 2 records follow two text
+// fields and an unreadable one stops the run; version 1 leaves an unreadable
+// record out (of both passes alike).
+void read_records(Run& run, Console& con, Table& table, TextReader& file, int version) {
+    table.version = version;
+    con.say();
+    con.say("Version " + std::to_string(version) + " of the class_combine file found");
+    run.log_line("old_class  new_class (assigned)");
+    std::string_view line;
+    while (file.next_line(line)) {
+        if (blank_line(line)) continue;
+        Record rec;
+        rec.line = file.line_number();
+        if (!parse_record(line, version == 2 ? 2 : 0, rec)) {
+            if (version == 2) {
+                stop_lines({"Error in version 2 class_combine.csv file",
+                            "Check there are no blanks in the names",
+                            words("Last looked at data line #", table.records.size() + 1), "",
+                            "in file class_combine.csv line " + std::to_string(rec.line) + ": \"" +
+                                printable(line, 80) + "\"",
+                            "ZEL.exe aborted at 1169"});
+            }
+            ++table.skipped;
+            run.log_line("line " + std::to_string(rec.line) + " cannot be read and is skipped: \"" +
+                         printable(line, 80) + "\"");
+            continue;
+        }
+        check_record(run, table, rec);
+        std::string pair = two_numbers(rec.old_class, rec.new_class);
+        run.log_line(pair);
+        if (version == 2) con.say(pair);
+        table.new_count = std::max(table.new_count, rec.new_class);
+        table.records.push_back(std::move(rec));
+    }
+}
+
 void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
     std::string first;
     int version = 0;
@@ -177,54 +213,7 @@ void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
                         "; only version 2 files can be read (line 1: a text, then 2)",
                     "in file class_combine.csv line 1", " Program aborted"});
     }
-    table.version = 2;
-    con.say();
-    con.say("Version 2 of the class_combine file found");
-    run.log_line("old_class  new_class (assigned)");
-    std::string_view line;
-    while (file.next_line(line)) {
-        if (blank_line(line)) continue;
-        Record rec;
-        rec.line = file.line_number();
-        if (!parse_record(line, 2, rec)) {
-            stop_lines({"Error in version 2 class_combine.csv file",
-                        "Check there are no blanks in the names",
-                        words("Last looked at data line #", table.records.size() + 1), "",
-                        "in file class_combine.csv line " + std::to_string(rec.line) + ": \"" +
-                            printable(line, 80) + "\"",
-                        "ZEL.exe aborted at 1169"});
-        }
-        check_record(run, table, rec);
-        std::string pair = two_numbers(rec.old_class, rec.new_class);
-        run.log_line(pair);
-        con.say(pair);
-        table.new_count = std::max(table.new_count, rec.new_class);
-        table.records.push_back(std::move(rec));
-    }
-}
-
-void read_version1(Run& run, Console& con, Table& table, TextReader& file) {
-    table.version = 1;
-    con.say();
-    con.say("Version 1 of the class_combine file found");
-    run.log_line("old_class  new_class (assigned)");
-    std::string_view line;
-    while (file.next_line(line)) {
-        if (blank_line(line)) continue;
-        Record rec;
-        rec.line = file.line_number();
-        if (!parse_record(line, 0, rec)) {
-            // Unreadable records are left out of both passes alike.
-            ++table.skipped;
-            run.log_line("line " + std::to_string(rec.line) + " cannot be read and is skipped: \"" +
-                         printable(line, 80) + "\"");
-            continue;
-        }
-        check_record(run, table, rec);
-        run.log_line(two_numbers(rec.old_class, rec.new_class));
-        table.new_count = std::max(table.new_count, rec.new_class);
-        table.records.push_back(std::move(rec));
-    }
+    read_records(run, con, table, file, 2);
 }
 
 Table read_combine_table(Run& run, Console& con) {
@@ -244,7 +233,7 @@ Table read_combine_table(Run& run, Console& con) {
         if (table.file == "class_combine.csv") {
             read_version2(run, con, table, file);
         } else {
-            read_version1(run, con, table, file);
+            read_records(run, con, table, file, 1);
         }
         con.say();
         con.line("In " + table.file + ":");
