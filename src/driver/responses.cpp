@@ -202,6 +202,14 @@ class SavedFile {
     int line_no_ = 0;
 };
 
+// The ranks of `count` grids of one kind ("outlet" or "inlet"), one question each.
+void ask_ranks(Console& con, const std::string& kind, int count, std::vector<int>& ranks) {
+    for (int k = 1; k <= count; ++k) {
+        con.line("enter " + kind + " grid #", k);
+        ranks.push_back(ask_int(con, kind + " grid # " + num(k)));
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> responses_lines(const Responses& r, bool echo) {
@@ -341,10 +349,7 @@ void run_dialogue(Run& run, Console& con) {
                   "These should NOT be the receiving grids!!!!", ""});
     con.line("Please enter the rank of", outlets, "outlet(s):");
     say_all(con, {"", "example:  1482", "example:  1043", "example:  1899", ""});
-    for (int k = 1; k <= outlets; ++k) {
-        con.line("enter outlet grid #", k);
-        r.outlets.push_back(ask_int(con, "outlet grid # " + num(k)));
-    }
+    ask_ranks(con, "outlet", outlets, r.outlets);
 
     say_all(con, {"Similarly,", "Upstream watersheds can be removed from the modelling",
                   "Enter the number of inlet grids", "To use the all upstream watershes enter 0",
@@ -356,10 +361,7 @@ void run_dialogue(Run& run, Console& con) {
                   "using either the str or div files", ""});
     con.line("Please enter the rank of", inlets, "inlet(s)");
     say_all(con, {"", "example:   482", "example:    43", "example:    99", ""});
-    for (int k = 1; k <= inlets; ++k) {
-        con.line("enter inlet grid #", k);
-        r.inlets.push_back(ask_int(con, "inlet grid # " + num(k)));
-    }
+    ask_ranks(con, "inlet", inlets, r.inlets);
 
     say_all(con, {"", "Enter the split: % of wetland coupled to channel",
                   "only if you have two identical sets of wetland",
