@@ -346,6 +346,23 @@ def combine_text(records):
     return "\n".join(L) + "\n"
 
 
+def geometry_lines(proj, zone, datum, xo, yo, nx, ny, dx, dy):
+    """The projection and grid lines shared by the r2s and map headers."""
+    L = [":Projection              " + proj]
+    if proj == "UTM":
+        L.append(":Zone                    " + zone)
+    L.append(":Ellipsoid               " + datum)
+    L += ["#",
+          ":xOrigin                 " + coord(xo, proj),
+          ":yOrigin                 " + coord(yo, proj),
+          "#",
+          ":xCount                  %d" % nx,
+          ":yCount                  %d" % ny,
+          ":xDelta                  " + coord(dx, proj, delta=True),
+          ":yDelta                  " + coord(dy, proj, delta=True)]
+    return L
+
+
 def r2s_header(name, proj, zone, datum, xo, yo, nx, ny, dx, dy, unit="m"):
     """EnSim r2s header in the usual positional layout (projection on line 13,
     the geometry on the lines after it), which nca.r2s needs."""
@@ -360,20 +377,9 @@ def r2s_header(name, proj, zone, datum, xo, yo, nx, ny, dx, dy, unit="m"):
          ":CreationDate            " + FIXED_DATE,
          "#",
          "#---------------------------------------",
-         "#",
-         ":Projection              " + proj]
-    if proj == "UTM":
-        L.append(":Zone                    " + zone)
-    L.append(":Ellipsoid               " + datum)
+         "#"]
+    L += geometry_lines(proj, zone, datum, xo, yo, nx, ny, dx, dy)
     L += ["#",
-          ":xOrigin                 " + coord(xo, proj),
-          ":yOrigin                 " + coord(yo, proj),
-          "#",
-          ":xCount                  %d" % nx,
-          ":yCount                  %d" % ny,
-          ":xDelta                  " + coord(dx, proj, delta=True),
-          ":yDelta                  " + coord(dy, proj, delta=True),
-          "#",
           ":Name                    " + name,
           ":AttributeUnits          " + unit,
           "#",
@@ -394,20 +400,9 @@ def map_header(comments, proj, zone, datum, xo, yo, nx, ny, dx, dy, cintv, aimpr
           ":Application             EnSimHydrologic",
           ":WrittenBy               basin_gen",
           ":CreationDate            " + FIXED_DATE,
-          "#",
-          ":Projection              " + proj]
-    if proj == "UTM":
-        L.append(":Zone                    " + zone)
-    L.append(":Ellipsoid               " + datum)
+          "#"]
+    L += geometry_lines(proj, zone, datum, xo, yo, nx, ny, dx, dy)
     L += ["#",
-          ":xOrigin                 " + coord(xo, proj),
-          ":yOrigin                 " + coord(yo, proj),
-          "#",
-          ":xCount                  %d" % nx,
-          ":yCount                  %d" % ny,
-          ":xDelta                  " + coord(dx, proj, True),
-          ":yDelta                  " + coord(dy, proj, True),
-          "#",
           ":contourInterval         %.1f" % cintv,
           ":imperviousArea          %.1f" % aimpr,
           ":classCount              %d" % classcount,
@@ -1034,6 +1029,25 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
     tmp = path + ".tmp"
     rng = random.Random(seed)
     blank = " ".join(["0"] * n) + "\n"
+
+    def write_rows(f, title, receiving, key_of, row_of):
+        """A block, north row first: blank edge rows, the receiving square's
+        value on row 1, and inside rows built once for each key_of(row)."""
+        f.write(title + "\n")
+        cache = {}
+        for i in range(n - 1, -1, -1):
+            if i < 1 or i > n - 3:
+                f.write(blank)
+            elif i == 1:
+                row = ["0"] * n
+                row[jc] = receiving
+                f.write(" ".join(row) + "\n")
+            else:
+                key = key_of(i)
+                if key not in cache:
+                    cache[key] = row_of(i)
+                f.write(cache[key])
+
     with open(tmp, "w", newline="\n") as f:
         f.write(map_header(comments, "UTM", "17", "GRS80", xo, yo, n, n, dx, dx, 10.0, 40.0,
                            len(BENCH_CLASSES)))
@@ -1070,21 +1084,8 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
             else:
                 f.write(mid)
         # 3 directions: one pattern per row kind
-        f.write(BLOCK_TITLES[2] + "\n")
-        cache = {}
-        for i in range(n - 1, -1, -1):
-            if i < 1 or i > n - 3:
-                f.write(blank)
-                continue
-            if i == 1:
-                row = ["0"] * n
-                row[jc] = "4"
-                f.write(" ".join(row) + "\n")
-                continue
-            key = G.row_key(i)
-            if key not in cache:
-                cache[key] = " ".join("%d" % c for c in G.dirs_row(i)) + "\n"
-            f.write(cache[key])
+        write_rows(f, BLOCK_TITLES[2], "4", G.row_key,
+                   lambda i: " ".join("%d" % c for c in G.dirs_row(i)) + "\n")
 
         # 4-7 river class, contours, channels, reach
         def interior_row(i, fn):
@@ -1101,20 +1102,8 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
 
         for title, fn, recv_val in ((BLOCK_TITLES[3], iak, "3"), (BLOCK_TITLES[4], cont, "1"),
                                     (BLOCK_TITLES[5], chan, "1")):
-            f.write(title + "\n")
-            cache = {}
-            for i in range(n - 1, -1, -1):
-                if i < 1 or i > n - 3:
-                    f.write(blank)
-                elif i == 1:
-                    row = ["0"] * n
-                    row[jc] = recv_val
-                    f.write(" ".join(row) + "\n")
-                else:
-                    key = (i - 2) % BENCH_P == 0
-                    if key not in cache:
-                        cache[key] = interior_row(i, fn)
-                    f.write(cache[key])
+            write_rows(f, title, recv_val, lambda i: (i - 2) % BENCH_P == 0,
+                       lambda i, fn=fn: interior_row(i, fn))
         f.write(BLOCK_TITLES[6] + "\n")
         for i in range(n - 1, -1, -1):
             r = G.reach_at(i, jc) if G.inside(i, jc) else 0
@@ -1127,26 +1116,15 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
         # land-cover classes
         temps, main_t, lake_t = bench_class_templates(seed)
         for k, name in enumerate(BENCH_CLASSES):
-            f.write(name + "\n")
-            cache = {}
-            for i in range(n - 1, -1, -1):
-                if i < 1 or i > n - 3:
-                    f.write(blank)
-                    continue
-                if i == 1:
-                    row = ["0"] * n
-                    row[jc] = str(main_t[k])
-                    f.write(" ".join(row) + "\n")
-                    continue
-                lake = G.reach_at(i, jc) != 0
-                key = (i % 12, lake)
-                if key not in cache:
-                    row = ["0"] * n
-                    for j in range(2, n - 2):
-                        row[j] = str(temps[(i * 7 + j * 3 + j // 5) % 12][k])
-                    row[jc] = str((lake_t if lake else main_t)[k])
-                    cache[key] = " ".join(row) + "\n"
-                f.write(cache[key])
+            def class_row(i, k=k):
+                row = ["0"] * n
+                for j in range(2, n - 2):
+                    row[j] = str(temps[(i * 7 + j * 3 + j // 5) % 12][k])
+                row[jc] = str((lake_t if G.reach_at(i, jc) != 0 else main_t)[k])
+                return " ".join(row) + "\n"
+
+            write_rows(f, name, str(main_t[k]), lambda i: (i % 12, G.reach_at(i, jc) != 0),
+                       class_row)
     os.replace(tmp, path)
 
     if dem_factor:
