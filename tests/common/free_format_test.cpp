@@ -6,14 +6,22 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
-std::vector<float> reals(const std::string& text, std::size_t n, ReadStatus* status = nullptr) {
+// The n numbers read from `text` (slots left alone hold -1); the status goes
+// to `status` when given, else it must be good.
+template <class T>
+std::vector<T> numbers(const std::string& text, std::size_t n, ReadStatus* status) {
     TextReader r(text);
-    std::vector<float> v(n, -1.f);
-    ReadStatus s = r.read_reals(v.data(), n);
+    std::vector<T> v(n, T(-1));
+    ReadStatus s;
+    if constexpr (std::is_same_v<T, int>)
+        s = r.read_ints(v.data(), n);
+    else
+        s = r.read_reals(v.data(), n);
     if (status)
         *status = s;
     else
@@ -21,15 +29,11 @@ std::vector<float> reals(const std::string& text, std::size_t n, ReadStatus* sta
     return v;
 }
 
+std::vector<float> reals(const std::string& text, std::size_t n, ReadStatus* status = nullptr) {
+    return numbers<float>(text, n, status);
+}
 std::vector<int> ints(const std::string& text, std::size_t n, ReadStatus* status = nullptr) {
-    TextReader r(text);
-    std::vector<int> v(n, -1);
-    ReadStatus s = r.read_ints(v.data(), n);
-    if (status)
-        *status = s;
-    else
-        EXPECT_TRUE(s) << text;
-    return v;
+    return numbers<int>(text, n, status);
 }
 
 using F = std::vector<float>;
