@@ -370,7 +370,8 @@ std::vector<Case> all_cases() {
         },
         Outcome::stops, "nca.r2s"));
     cs.back().known_fault =
-        "a row buffer of xCount values is allocated before any check (16 GB here)";
+        "a row buffer of xCount values is allocated before any check (16 GB here: "
+        "run it only under ulimit -v)";
 
     // --- output names taken by folders ---
     for (const char* out : {"new_shd.r2c", "new.pdl", "1D_reach_locations.xyz", "profil01.dat"})
