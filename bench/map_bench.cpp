@@ -37,7 +37,7 @@ void put_int(std::string& out, long long v, int width) {
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     int len = static_cast<int>(r.ptr - buf);
     if (len < width) out.append(static_cast<std::size_t>(width - len), ' ');
-    out.append(buf, r.ptr);
+    out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 void put_fixed(std::string& out, double v, int width, int decimals) {
@@ -45,7 +45,7 @@ void put_fixed(std::string& out, double v, int width, int decimals) {
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     int len = static_cast<int>(r.ptr - buf);
     if (len < width) out.append(static_cast<std::size_t>(width - len), ' ');
-    out.append(buf, r.ptr);
+    out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 struct Generator {

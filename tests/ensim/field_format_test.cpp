@@ -102,9 +102,11 @@ std::string exact_fixed(double v, int d) {
     }
     std::string text = digits.substr(0, digits.size() - d);
     while (text.size() > 1 && text[0] == '0') text.erase(0, 1);
-    text += "." + digits.substr(digits.size() - d);
+    text += '.';
+    text.append(digits, digits.size() - d, std::string::npos);
     bool zero = text.find_first_not_of("0.") == std::string::npos;
-    return (v < 0 && !zero ? "-" : "") + text;
+    if (v < 0 && !zero) text.insert(text.begin(), '-');
+    return text;
 }
 
 TEST(FieldFormat, FixedPointAgreesWithExactRoundingOnManyValues) {
@@ -142,7 +144,8 @@ TEST(FieldFormat, ScientificAgreesWithExactRoundingOnManyValues) {
             int j = d - 1;
             while (j >= 0 && kept[j] == '9') kept[j--] = '0';
             if (j < 0) {
-                kept = "1" + kept.substr(0, d - 1);
+                kept.pop_back();
+                kept.insert(kept.begin(), '1');
                 ++e10;
             } else {
                 ++kept[j];
