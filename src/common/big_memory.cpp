@@ -1,6 +1,7 @@
 #include "common/big_memory.hpp"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -17,4 +18,18 @@ void advise_huge_pages(void* data, std::size_t bytes) {
     (void)data;
     (void)bytes;
 #endif
+}
+
+double physical_memory_bytes() {
+    long pages = ::sysconf(_SC_PHYS_PAGES);
+    long page_size = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0) return 0;
+    return static_cast<double>(pages) * static_cast<double>(page_size);
+}
+
+bool fits_in_memory(double bytes) {
+    if (!(bytes >= 0)) return false;
+    double phys = physical_memory_bytes();
+    if (phys <= 0) return true;  // unknown: let the allocation itself decide
+    return bytes <= 0.75 * phys;
 }

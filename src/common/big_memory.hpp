@@ -7,6 +7,12 @@
 
 void advise_huge_pages(void* data, std::size_t bytes);
 
+// Physical memory of this computer in bytes (0 when unknown).
+double physical_memory_bytes();
+// Whether `bytes` more can be held: at most 3/4 of physical memory. Checked
+// before a table sized by input counts is allocated.
+bool fits_in_memory(double bytes);
+
 // v becomes n copies of init, in memory advised for huge pages when large.
 template <class T>
 void assign_big(std::vector<T>& v, std::size_t n, T init) {

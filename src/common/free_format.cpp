@@ -369,6 +369,30 @@ ReadStatus read_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim
     return scan_record(sc, n, ReadStatus::end_of_file, put, skim);
 }
 
+template <class T, class Each>
+ReadStatus read_numbers_each(TextReader& reader, std::size_t n, Each&& each) {
+    auto skim = [&](Scanner<ReaderLines>& sc, std::size_t& i, ReadStatus& failed) {
+        std::string_view f;
+        T v{};
+        while (i < n && sc.next_plain(f)) {
+            if (!parse_real(f, v)) {
+                failed = bad(reader.line_number(), i + 1, f);
+                return false;
+            }
+            each(i, v);
+            ++i;
+        }
+        return true;
+    };
+    auto put = [&](std::size_t i, std::size_t k, const Token& t) {
+        T v{};
+        if (t.quoted || !parse_real(t.text, v)) return false;
+        for (std::size_t j = i; j < i + k; ++j) each(j, v);
+        return true;
+    };
+    return read_record(reader, n, put, skim);
+}
+
 template <class T>
 ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
     auto parse = [](std::string_view s, T& v) {
@@ -473,4 +497,8 @@ ReadStatus TextReader::read_reals(float* out, std::size_t n) {
 }
 ReadStatus TextReader::read_ints(int* out, std::size_t n) {
     return read_numbers(*this, out, n);
+}
+ReadStatus TextReader::read_reals_each(std::size_t n,
+                                       const std::function<void(std::size_t, float)>& each) {
+    return read_numbers_each<float>(*this, n, each);
 }

@@ -11,6 +11,7 @@
 // either case, but never NaN or infinity, and never a value out of range.
 // Parsing works straight on the text with std::from_chars.
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -79,6 +80,9 @@ public:
     // The same for a row of n reals or n integers (the fast path for grid blocks).
     ReadStatus read_reals(float* out, std::size_t n);
     ReadStatus read_ints(int* out, std::size_t n);
+    // A record of n reals handed one by one to each(index, value), for rows too
+    // long to hold (index 0-based; a repeat count calls it for every index).
+    ReadStatus read_reals_each(std::size_t n, const std::function<void(std::size_t, float)>& each);
 
 private:
     std::string text_;

@@ -3,6 +3,7 @@
 #include <array>
 #include <new>
 
+#include "common/big_memory.hpp"
 #include "common/console.hpp"
 #include "common/free_format.hpp"
 #include "common/run.hpp"
@@ -211,10 +212,17 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
     // replaces it rather than being read into a grid of the wrong shape.
     Grid<float>& grid = run.input_grid;
     if (grid.rows() != gh.ycount || grid.cols() != gh.xcount) {
+        const double bytes =
+            static_cast<double>(gh.ycount) * static_cast<double>(gh.xcount) * sizeof(float);
+        const std::string too_big = "The grid of " + name + " (xCount " +
+                                    std::to_string(gh.xcount) + ", yCount " +
+                                    std::to_string(gh.ycount) + ") is too large for this computer";
+        if (!fits_in_memory(bytes))
+            stop_lines({too_big, "Error with allocation of evap_convert in sub @ 941"});
         try {
             grid.assign(gh.ycount, gh.xcount, 0.0f);
-        } catch (const std::bad_alloc&) {
-            stop("Error with allocation of evap_convert in sub @ 941");
+        } catch (const std::exception&) {
+            stop_lines({too_big, "Error with allocation of evap_convert in sub @ 941"});
         }
         con.say();
     }

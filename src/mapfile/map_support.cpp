@@ -1,7 +1,5 @@
 #include "mapfile/map_support.hpp"
 
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -52,27 +50,15 @@ void stop_on_read_error(const TextReader& reader, const ReadStatus& status, std:
                 std::move(stop_message)});
 }
 
-double physical_memory_bytes() {
-    long pages = ::sysconf(_SC_PHYS_PAGES);
-    long page_size = ::sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || page_size <= 0) return 0;
-    return static_cast<double>(pages) * static_cast<double>(page_size);
-}
-
-bool fits_in_memory(double bytes) {
-    if (!(bytes >= 0)) return false;
-    double phys = physical_memory_bytes();
-    if (phys <= 0) return true;  // unknown: let the allocation itself decide
-    return bytes <= 0.75 * phys;
-}
-
-
 double basin_grid_bytes(int rows, int cols, int class_layers) {
     const double float_layers = 9 + 8 + 3;  // value grids, fetch, nca and DEM grids
     const double int_layers = 7;
     double per_square = float_layers * sizeof(float) + int_layers * sizeof(int) +
                         std::max(class_layers, 0) * static_cast<double>(sizeof(float));
-    return static_cast<double>(rows) * static_cast<double>(cols) * per_square;
+    // Each class also holds a grid object, its allocation and a name.
+    const double per_class = sizeof(Grid<float>) + sizeof(std::string) + 64;
+    return static_cast<double>(rows) * static_cast<double>(cols) * per_square +
+           std::max(class_layers, 0) * per_class;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/free_format.hpp"
+#include "common/big_memory.hpp"
 #include "common/grid.hpp"
 
 class OutputFile;
@@ -23,10 +24,6 @@ std::string read_error_detail(const TextReader& reader, const ReadStatus& status
 // A short, printable copy of a field for messages (binary bytes shown as '?').
 std::string printable(std::string_view text, std::size_t max_len = 40);
 
-// Physical memory of this computer in bytes (0 when unknown).
-double physical_memory_bytes();
-// Whether `bytes` more can be held: at most 3/4 of physical memory.
-bool fits_in_memory(double bytes);
 
 // Bytes held by every layer of BasinGrid, with `class_layers` land-cover classes.
 double basin_grid_bytes(int rows, int cols, int class_layers);

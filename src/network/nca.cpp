@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "common/big_memory.hpp"
 #include "common/console.hpp"
 #include "common/free_format.hpp"
 #include "common/output_file.hpp"
@@ -93,15 +94,14 @@ bool non_ca(Run& run, Console& con) {
 
     const MapHeader& mh = run.hdr;
     const int ny = mh.ycount, nx = mh.xcount;
-    std::vector<float> row;
-    std::vector<int> col_of;
     std::vector<std::uint32_t> in_nca, other;
+    const double bytes =
+        static_cast<double>(ny) * static_cast<double>(nx) * 2 * sizeof(std::uint32_t);
+    if (!fits_in_memory(bytes)) stop("**Allocation failed for nca in non_da @ 57**");
     try {
-        row.resize(static_cast<std::size_t>(h.xcount));
-        col_of.resize(row.size());
         in_nca.assign(static_cast<std::size_t>(ny) * nx, 0);
         other.assign(in_nca.size(), 0);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         stop("**Allocation failed for nca in non_da @ 57**");
     }
 
@@ -114,13 +114,24 @@ bool non_ca(Run& run, Console& con) {
 
     con.say(" counting pixels ");
     run.log_line("   class   col  row   total   # in class");
-    // Each pixel counts where its north-east corner lies.
-    for (int k = 1; k <= h.xcount; ++k)
-        col_of[static_cast<std::size_t>(k - 1)] =
-            square_index(h.xorigin - mh.xorigin + k * h.xdelta, mh.xdelta, nx);
+    // Each pixel counts where its north-east corner lies. Rows are taken value
+    // by value, so a raster row of any length needs no buffer.
     long long counted = 0;
     for (int j = 1; j <= h.ycount; ++j) {
-        ReadStatus st = reader.read_reals(row.data(), row.size());
+        const int o = square_index(h.yorigin - mh.yorigin + j * h.ydelta, mh.ydelta, ny);
+        const std::size_t base = o < 0 ? 0 : static_cast<std::size_t>(o) * nx;
+        ReadStatus st = reader.read_reals_each(
+            static_cast<std::size_t>(h.xcount), [&](std::size_t k, float value) {
+                if (o < 0) return;
+                const int t = square_index(
+                    h.xorigin - mh.xorigin + static_cast<double>(k + 1) * h.xdelta, mh.xdelta, nx);
+                if (t < 0) return;
+                ++counted;
+                if (value == 1.0f)
+                    ++in_nca[base + static_cast<std::size_t>(t)];
+                else
+                    ++other[base + static_cast<std::size_t>(t)];
+            });
         if (!st) {
             if (st.code == ReadStatus::bad_value)
                 bad_header(name + " line " + std::to_string(st.line) + ": the value \"" + st.text +
@@ -128,18 +139,6 @@ bool non_ca(Run& run, Console& con) {
             bad_header(name + ": the data end at line " + std::to_string(st.line) + ", in row " +
                        std::to_string(j) + " of " + std::to_string(h.ycount) + " (" +
                        std::to_string(h.xcount) + " values a row)");
-        }
-        int o = square_index(h.yorigin - mh.yorigin + j * h.ydelta, mh.ydelta, ny);
-        if (o < 0) continue;
-        const std::size_t base = static_cast<std::size_t>(o) * nx;
-        for (std::size_t k = 0; k < row.size(); ++k) {
-            int t = col_of[k];
-            if (t < 0) continue;
-            ++counted;
-            if (row[k] == 1.0f)
-                ++in_nca[base + static_cast<std::size_t>(t)];
-            else
-                ++other[base + static_cast<std::size_t>(t)];
         }
     }
     if (counted == 0) {
