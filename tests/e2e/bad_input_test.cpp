@@ -356,7 +356,7 @@ std::vector<Case> all_cases() {
             set_answer(b, "create_max|mean.r2c_y~n", "y");
         },
         Outcome::stops, "dem.r2s"));
-    cs.back().known_fault = "std::length_error escapes: \"Program aborted: vector::reserve\"";
+
     cs.push_back(make_case(
         "nca_r2s_xcount_2000000000",
         [](e2e::Basin& b) {
@@ -369,9 +369,6 @@ std::vector<Case> all_cases() {
             set_answer(b, "%_to_use(choice_1)", "50.0");
         },
         Outcome::stops, "nca.r2s"));
-    cs.back().known_fault =
-        "a row buffer of xCount values is allocated before any check (16 GB here: "
-        "run it only under ulimit -v)";
 
     // --- output names taken by folders ---
     for (const char* out : {"new_shd.r2c", "new.pdl", "1D_reach_locations.xyz", "profil01.dat"})
