@@ -10,6 +10,10 @@
 #include "common/output_file.hpp"
 #include "common/parameter_set.hpp"
 
+// The most land-cover classes a run can have: the watershed file numbers its
+// attributes in three digits, 20 of them fixed.
+inline constexpr int kMaxClasses = 979;
+
 // The map file header.
 struct MapHeader {
     std::string projection = "unknown";  // 10 characters, trailing blanks dropped

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "common/console.hpp"
@@ -26,6 +27,7 @@ void say_all(Console& con, std::initializer_list<std::string_view> lines) {
 // Open an output file of the legacy set; `shown` is the name its message gives.
 void open_output(Console& con, OutputFile& file, const std::string& name, std::string_view shown) {
     if (file.open(name)) return;
+    con.say("Cannot create " + name + ": " + std::strerror(file.error_code()));
     con.line(" Problems opening the", shown, "file ");
     con.say(" Possible cause: file open or read only");
     con.say();

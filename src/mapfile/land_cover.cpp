@@ -143,10 +143,14 @@ bool parse_record(std::string_view line, int skip, Record& rec) {
 // Class numbers that would fall outside the class storage are refused.
 void check_record(const Run& run, const Table& table, const Record& rec) {
     const int map_classes = run.hdr.ntype + 1;
-    if (rec.old_class <= map_classes && rec.new_class >= 1) return;
+    if (rec.old_class <= map_classes && rec.new_class >= 1 && rec.new_class <= kMaxClasses)
+        return;
     std::string why =
         rec.new_class < 1
             ? "new class " + std::to_string(rec.new_class) + " (new classes are numbered from 1)"
+        : rec.new_class > kMaxClasses
+            ? "new class " + std::to_string(rec.new_class) + " (at most " +
+                  std::to_string(kMaxClasses) + " classes can be written)"
             : "old class " + std::to_string(rec.old_class) + " (the map file has " +
                   std::to_string(map_classes) + " classes)";
     stop_lines({"Class number out of range in " + table.file + ": " + why,

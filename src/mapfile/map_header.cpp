@@ -207,6 +207,12 @@ void read_map_header(Run& run, Console& con) {
     }
 
     run.hdr.ntype = ntype_from(run.hdr.antype);
+    if (run.hdr.ntype + 1 > kMaxClasses) {
+        stop_lines({"The :classCount of " + std::to_string(run.hdr.ntype + 1) + " in " +
+                        run.map.name() + " is more than the watershed file can hold (" +
+                        std::to_string(kMaxClasses) + " classes)",
+                    " Program aborted"});
+    }
     con.say("Number of classes now includes the impervious class");
     con.line("Number of classes stipulated = ", run.hdr.ntype + 1);
     con.say("Is this correct?");

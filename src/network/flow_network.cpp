@@ -478,6 +478,14 @@ void rank_and_check_cells(Run& run, Console& con) {
         }
         stop_lines({" Please see the zel.err file for error messages", " program aborted"});
     }
+    if (run.naa == 0) {
+        // Only receiving squares were numbered: there is no basin to write.
+        const char* line = " no grid of the basin has a fraction above 0 - no basin grids";
+        con.say(line);
+        run.log_line(line);
+        stop_lines({"Please correct the map file: basin squares need an elevation above 0.0",
+                    "and a fraction above 0", " program aborted"});
+    }
 
     // Receiving cells drain out of the model.
     if (g.next.rows() == yc && g.next.cols() == xc)

@@ -54,6 +54,7 @@ class Parser {
     void size_lists();
     void set_initial_values();
     void locate_sections();
+    bool has_sections() const;
     void keep_header_comments();
     void read_sections();
     void copy_to_cells();
@@ -123,6 +124,12 @@ void Parser::set_initial_values() {
 }
 
 // Each marker's last occurrence counts.
+bool Parser::has_sections() const {
+    for (std::size_t k = 0; k < kSectionCount; ++k)
+        if (start_[k] != 0 || end_[k] != 0) return true;
+    return false;
+}
+
 void Parser::locate_sections() {
     auto secs = sections();
     for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -384,6 +391,12 @@ void read_par_parser(Run& run, Console& con, int channel, const std::string& fil
     while (parser.reader.next_line(line)) parser.lines.push_back(line);
 
     parser.locate_sections();
+    if (!parser.has_sections()) {
+        // Nothing could be read; the checks would only stop at the first zero.
+        stop_lines({"The parameter file " + file_name + " holds no section marker",
+                    "(such as :GlobalParameters or :HydrologicalParameters)",
+                    "Program aborted in read_par_parser"});
+    }
     parser.keep_header_comments();
     parser.read_sections();
     parser.copy_to_cells();

@@ -146,9 +146,13 @@ TEST(AllocateGrids, RefusesCountsThatCannotBeHeld) {
     EXPECT_EQ(stop.lines.back(), "**Allocation failed for area17 in zela l303**");
     EXPECT_TRUE(huge.run.grid.elev.empty());
 
-    // Enough squares for the memory, but too many classes per square.
+    // More classes than the watershed file can number are refused with the header.
     StageRun classes(map_header(1000, 1000, ":classCount 1e9\n"));
-    read_map_header(classes.run, classes.con);
-    stop = expect_stop([&] { allocate_grids(classes.run, classes.con); });
-    EXPECT_EQ(stop.lines.back(), "**Allocation failed for area17 in zela l303**");
+    stop = expect_stop([&] { read_map_header(classes.run, classes.con); });
+    EXPECT_EQ(stop.kind, StopKind::error);
+    EXPECT_TRUE(has_line(stop, "The :classCount of 1000000000 in zelm.map is more than the "
+                               "watershed file can hold (979 classes)"));
+    StageRun most(map_header(2, 2, ":classCount 979\n"));
+    read_map_header(most.run, most.con);
+    EXPECT_EQ(most.run.hdr.ntype, 978);
 }
