@@ -40,11 +40,7 @@ void write_header(const Run& run, const out::Span& span, OutputFile& f) {
     using out::key20;
     const MapHeader& h = run.hdr;
     const int n_kept = out::cells_kept(run);
-    f.line("########################################");
-    f.line(padded(":FileType r2c  ASCII  EnSim 1.0", 40));
-    f.line(out::hash40());
-    f.line(padded("# DataType               2D Rect Cell", 40));
-    f.line(out::hash40());
+    out::r2c_opening(f);
     f.line(":Application                    TALVIREN");
     f.line(padded(":Version                 2.1.23", 40));
     f.line(key20(":WrittenBy") +

@@ -43,11 +43,7 @@ void header(OutputFile& f, const Run& run, const out::Span& span, int split) {
     using namespace field;
     const MapHeader& h = run.hdr;
     const int n_kept = out::cells_kept(run);
-    f.line("########################################");
-    f.line(padded(":FileType r2c  ASCII  EnSim 1.0", 40));
-    f.line(out::hash40());
-    f.line(padded("# DataType               2D Rect Cell", 40));
-    f.line(out::hash40());
+    out::r2c_opening(f);
     f.line(padded(":Application             TALVIREN", 40));
     f.line(padded(":Version                 10", 40));
     f.line(key20(":WrittenBy") + A(run.answers.initials, 40));

@@ -40,6 +40,15 @@ inline const std::string& hash40() {
 
 bool is_latlong(const Run& run);
 
+// The opening lines every r2c file of the watershed family starts with.
+inline void r2c_opening(OutputFile& f) {
+    f.line("########################################");
+    f.line(padded(":FileType r2c  ASCII  EnSim 1.0", 40));
+    f.line(hash40());
+    f.line(padded("# DataType               2D Rect Cell", 40));
+    f.line(hash40());
+}
+
 // Fixed-point text with `decimals` digits and no padding (free-format fields).
 void put_fixed(std::string& b, double v, int decimals);
 
