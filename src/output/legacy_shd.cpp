@@ -138,7 +138,22 @@ void write_legacy_shd(Run& run, Console& con) {
     std::string& nb = nf.buffer();
     std::string& ob = of.buffer();
     std::string shared, fractions;
+    // Cells come in elevation order, scattered over the grids: ask for the
+    // squares of a few cells ahead before they are read.
+    constexpr int kAhead = 6;
+    auto prefetch = [&](int m) {
+        const int pi = cell_value(cells.row, m), pj = cell_value(cells.col, m);
+        if (!g.rank.inside(pi, pj)) return;
+        const auto at = [&](const auto& grid) {
+            if (grid.inside(pi, pj)) __builtin_prefetch(&grid(pi, pj));
+        };
+        at(g.rank), at(g.next), at(g.da), at(g.bankfull), at(g.slope), at(g.elev);
+        at(g.channels), at(g.reach), at(g.cell_area), at(g.frac), at(g.channel_length);
+        at(g.contours);
+        for (const auto& c : g.classes) at(c);
+    };
     for (int n = 1; n <= run.na; ++n) {
+        if (n + kAhead <= run.na) prefetch(n + kAhead);
         const int i = cell_value(cells.row, n);
         const int j = cell_value(cells.col, n);
         if (!g.rank.inside(i, j) || g.rank(i, j) < 1) continue;
