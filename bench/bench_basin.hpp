@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/console.hpp"
 #include "common/run.hpp"
 
 namespace bench {
@@ -103,5 +106,20 @@ struct StepClock {
         total_cpu += cpu;
     }
 };
+
+// A synthetic basin in a scratch folder, with a console that stays silent.
+struct Setup {
+    int size = 0;  // 0: the size argument was bad
+    std::unique_ptr<Run> run = std::make_unique<Run>();
+    std::istringstream in;
+    std::ostringstream out;
+    Console con{in, out};
+};
+inline void set_up(Setup& b, int argc, char** argv, int fallback, const std::string& scratch) {
+    b.size = size_arg(argc, argv, fallback);
+    if (b.size == 0) return;
+    enter_scratch(scratch);
+    make_basin(*b.run, b.size);
+}
 
 }  // namespace bench

@@ -19,16 +19,13 @@
 #include "network/subwatershed.hpp"
 
 int main(int argc, char** argv) {
-    const int size = bench::size_arg(argc, argv, 2000);
-    if (size == 0) return 2;
     // Drainage errors would create fort.39: work in a scratch folder.
-    bench::enter_scratch("zel_network_bench");
-
-    auto run = std::make_unique<Run>();
-    bench::make_basin(*run, size);
-    std::istringstream in;
-    std::ostringstream out;
-    Console con(in, out);
+    bench::Setup b;
+    bench::set_up(b, argc, argv, 2000, "zel_network_bench");
+    if (b.size == 0) return 2;
+    const int size = b.size;
+    auto& run = b.run;
+    Console& con = b.con;
 
     bench::StepClock timer;
     std::printf("%-28s %10s %10s\n", "step", "wall", "processor");

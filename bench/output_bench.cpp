@@ -58,15 +58,12 @@ void add_attributes(Run& run, int size, int nclass) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int size = bench::size_arg(argc, argv, 1000);
-    if (size == 0) return 2;
-    bench::enter_scratch("zel_output_bench");
-
-    auto run = std::make_unique<Run>();
-    bench::make_basin(*run, size);
-    std::istringstream in;
-    std::ostringstream out;
-    Console con(in, out);
+    bench::Setup b;
+    bench::set_up(b, argc, argv, 1000, "zel_output_bench");
+    if (b.size == 0) return 2;
+    const int size = b.size;
+    auto& run = b.run;
+    Console& con = b.con;
 
     bench::StepClock timer;
     auto timed = [&](const char* name, auto&& step) {
