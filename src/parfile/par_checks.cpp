@@ -22,14 +22,16 @@ bool optimisation_run(const ParameterSet& p) {
 }
 
 void check_infiltration(ParameterSet& p, Console& con) {
+    // Every ak first, then every akfs; the water class is skipped.
     const int water = p.classcount - 1;
     for (int c = 1; c <= p.classcount; ++c) {
-        if (c == water) continue;
-        if (p.ak[c] <= 0.0f) {
+        if (c != water && p.ak[c] <= 0.0f) {
             con.line("ak(", c, ")<= 0.0");
             stop("program aborted in read_par_parser @ 1195");
         }
-        if (p.akfs[c] <= 0.0f) {
+    }
+    for (int c = 1; c <= p.classcount; ++c) {
+        if (c != water && p.akfs[c] <= 0.0f) {
             con.line("akfs(", c, ")<= 0.0");
             stop("program aborted in read_par_parser @ 1201");
         }

@@ -15,6 +15,13 @@ TEST_F(ParChecks, InfiltrationCoefficientsMustBePositiveOutsideTheWaterClass) {
     s = parse_stop(with(fixture(), "-1.0,   9.5,", "-1.0,   0.0,"));
     EXPECT_EQ(s.lines.back(), "program aborted in read_par_parser @ 1201");
     EXPECT_EQ(console(), "akfs( 6 )<= 0.0\n");
+
+    // Every ak is tested before any akfs: ak(3) is reported, not akfs(1).
+    reset();
+    std::string both = with(fixture(), ":ak,        5.0,   6.0,   7.0,", ":ak,        5.0,   6.0,  -7.0,");
+    s = parse_stop(with(both, ":akfs,      5.5,", ":akfs,     -5.5,"));
+    EXPECT_EQ(s.lines.back(), "program aborted in read_par_parser @ 1195");
+    EXPECT_EQ(console(), "ak( 3 )<= 0.0\n");
 }
 
 TEST_F(ParChecks, InterceptionMultiplierAndItsLimits) {
