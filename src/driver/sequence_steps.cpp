@@ -61,7 +61,7 @@ int iopt_from_args(const std::vector<std::string>& args) {
 
 SplitName split_file_name(std::string_view name) {
     SplitName out;
-    std::size_t dot = name.find('.');
+    std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) {
         out.base = std::string(name);
         out.ext = "   ";

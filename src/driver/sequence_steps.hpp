@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-// A file name split at its first ".": the base name includes the ".", the
+// A file name split at its last ".": the base name includes the ".", the
 // extension is the next three characters (blank-padded), and `length` is the
 // position of the extension's last character. A name without "." has a blank
 // extension and its own length.

@@ -21,14 +21,15 @@ TEST(CommandLine, LengthOfTheFirstArgumentIsTheDebugLevel) {
     EXPECT_EQ(iopt_from_args({""}), 0);
 }
 
-TEST(FileNameSplit, BaseTakesTheFirstDotAndExtensionThreeCharacters) {
+TEST(FileNameSplit, BaseTakesTheLastDotAndExtensionThreeCharacters) {
     SplitName a = split_file_name("basin_par.csv");
     EXPECT_EQ(a.base, "basin_par.");
     EXPECT_EQ(a.ext, "csv");
     EXPECT_EQ(a.length, 13);
-    SplitName b = split_file_name("v1.2_par.csv");
-    EXPECT_EQ(b.base, "v1.");
-    EXPECT_EQ(b.ext, "2_p");
+    SplitName b = split_file_name("my.basin.csv");
+    EXPECT_EQ(b.base, "my.basin.");
+    EXPECT_EQ(b.ext, "csv");
+    EXPECT_EQ(split_file_name("basin.csv.bak").ext, "bak");
     SplitName c = split_file_name("p.c");
     EXPECT_EQ(c.ext, "c  ");
     EXPECT_EQ(c.length, 5);
