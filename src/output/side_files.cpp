@@ -198,7 +198,8 @@ void check_fractions(Run& run, Console& con) {
         const int i = cells.row[static_cast<std::size_t>(n)];
         const int j = cells.col[static_cast<std::size_t>(n)];
         if (!g.frac.inside(i, j) || !g.next.inside(i, j)) continue;
-        if (g.frac(i, j) == 0.0f && g.next(i, j) >= 1) {
+        // A negative fraction is as wrong as 0 in a cell that drains onwards.
+        if (g.frac(i, j) <= 0.0f && g.next(i, j) >= 1) {
             con.say("ERROR:");
             con.say("A grid with frac = 0.0 and with a downstream grid");
             con.line("with frac > 0 is found in row ", i, " and col ", j);

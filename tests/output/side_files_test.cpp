@@ -137,6 +137,11 @@ TEST_F(SideFiles, FractionCheck) {
     EXPECT_EQ(lines[3], "in grid # 2");
     EXPECT_EQ(lines[5], "Please correct by either setting frac to a proper");
     EXPECT_EQ(lines[7], "OR ");
+
+    out.str("");
+    run.grid.frac(3, 4) = -0.5f;  // a negative fraction is reported as well
+    s = expect_stop([&] { check_fractions(run, con); });
+    EXPECT_TRUE(console_has("in grid # 2"));
 }
 
 }  // namespace
