@@ -212,6 +212,16 @@ void ask_ranks(Console& con, const std::string& kind, int count, std::vector<int
 
 }  // namespace
 
+// A real of the answers file: F12.7, or, when that cannot hold it, its
+// shortest exact text right-aligned in 12 columns, so the file always reads
+// back (the run checks and clamps the value).
+std::string real_field(float v) {
+    std::string text = field::F(v, 12, 7);
+    if (text.find('*') == std::string::npos) return text;
+    text = num(v);
+    return text.size() < 12 ? std::string(12 - text.size(), ' ') + text : text;
+}
+
 std::vector<std::string> responses_lines(const Responses& r, bool echo) {
     std::vector<std::string> out;
     out.reserve(14);
@@ -221,12 +231,12 @@ std::vector<std::string> responses_lines(const Responses& r, bool echo) {
     out.push_back(key_field(4, echo) + text_field(r.initials));
     out.push_back(key_field(5, echo) + rank_list(r.outlets));
     out.push_back(key_field(6, echo) + rank_list(r.inlets));
-    out.push_back(key_field(7, echo) + field::F(r.split_percent, 12, 7));
+    out.push_back(key_field(7, echo) + real_field(r.split_percent));
     out.push_back(key_field(8, echo) + std::string(1, r.split_type));
-    out.push_back(key_field(9, echo) + field::F(r.min_slope, 12, 7));
+    out.push_back(key_field(9, echo) + real_field(r.min_slope));
     out.push_back(key_field(10, echo) + std::string(1, r.adjust_nca));
     out.push_back(key_field(11, echo) + field::I(r.nca_choice, 5));
-    out.push_back(key_field(12, echo) + field::F(r.nca_percent, 12, 7));
+    out.push_back(key_field(12, echo) + real_field(r.nca_percent));
     out.push_back(key_field(13, echo) + field::I(r.nca_classes, 5));
     out.push_back(key_field(14, echo) + std::string(1, r.dem_stats));
     return out;

@@ -126,6 +126,23 @@ TEST(ResponsesFile, LongAndAwkwardTextsSurviveTheRoundTrip) {
                              "and relaunch this program.", "", "Waiting ............."}));
 }
 
+TEST(ResponsesFile, RealsTooWideForTheirFieldStillReadBack) {
+    Driver d;
+    Responses r = full_answers();
+    r.par_file = "na";
+    r.min_slope = 12345.0f;
+    r.split_percent = 1.0e30f;
+    const auto lines = responses_lines(r);
+    EXPECT_EQ(lines[8], "min_allowed_slope                    12345");
+    EXPECT_EQ(lines[6], "wetland_split_%                      1e+30");
+    d.save(lines);
+    d.folder.write(r.map_file, "");
+    d.saved();
+    ASSERT_FALSE(d.stopped) << d.stop_message();
+    EXPECT_FLOAT_EQ(d.run->answers.min_slope, 12345.0f);
+    EXPECT_FLOAT_EQ(d.run->answers.split_percent, 1.0e30f);
+}
+
 TEST(ResponsesFile, DerivedNcaValuesWhenNcaGridExists) {
     Driver d;
     Responses r = full_answers();
