@@ -7,6 +7,7 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "mapfile/map_support.hpp"
+#include "network/flow_internal.hpp"
 
 namespace {
 
@@ -86,28 +87,50 @@ void convert_elevations(Run& run, Console& con) {
     }
     run.hdr.elvconv = 1.0f;  // converted once; no later stage converts again
 
-    if (lowest < 0.0f) {
-        lowest -= 0.001f;
-        // Squares inside the basin are raised; the fractions are not read yet,
-        // so this leaves every square as it is.
-        const auto& frac = run.grid.frac.values();
-        auto& e = elev.values();
-        for (std::size_t k = 0; k < e.size() && k < frac.size(); ++k) {
-            if (frac[k] > 0.0f) e[k] -= lowest;
-        }
-    }
-    if (lowest_row > 0) elev(lowest_row, lowest_col) -= lowest;
-    run.lowest_row = lowest_row;
-    run.lowest_col = lowest_col;
-    run.lowest_elev = lowest;
-
-    std::size_t below = static_cast<std::size_t>(std::count_if(
+    // Squares below 0 stay out of the model (a no-data ring of a GIS export),
+    // except those the basin drains into: see raise_drained_negatives.
+    const std::size_t below = static_cast<std::size_t>(std::count_if(
         elev.values().begin(), elev.values().end(), [](float v) { return v < 0.0f; }));
     if (below > 0) {
         std::string line = "WARNING: " + std::to_string(below) +
                            " grid squares have elevations below 0 - they are left out of the model";
         con.say(line);
         run.log_line(line);
+    }
+    // The lowest square of a map without negative elevations goes to 0.
+    if (lowest >= 0.0f && lowest_row > 0) elev(lowest_row, lowest_col) -= lowest;
+    run.lowest_row = lowest_row;
+    run.lowest_col = lowest_col;
+    run.lowest_elev = lowest;
+}
+
+// An outlet below sea level: a square below 0 into which a basin square
+// (elevation and fraction above 0) drains becomes a receiving square at 0.001.
+void raise_drained_negatives(Run& run, Console& con) {
+    Grid<float>& elev = run.grid.elev;
+    const Grid<float>& frac = run.grid.frac;
+    const Grid<int>& dir = run.grid.dir;
+    if (run.lowest_elev >= 0.0f || frac.rows() != elev.rows() || dir.rows() != elev.rows())
+        return;
+    std::vector<std::size_t> raised;
+    for (int i = 1; i <= elev.rows(); ++i) {
+        for (int j = 1; j <= elev.cols(); ++j) {
+            if (!(elev(i, j) > 0.0f && frac(i, j) > 0.0f) || dir(i, j) == 0) continue;
+            const int c = flow::effective_code(dir(i, j));
+            const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
+            if (elev.inside(di, dj) && elev(di, dj) < 0.0f)
+                raised.push_back(static_cast<std::size_t>(di - 1) * elev.cols() + (dj - 1));
+        }
+    }
+    std::sort(raised.begin(), raised.end());
+    raised.erase(std::unique(raised.begin(), raised.end()), raised.end());
+    for (std::size_t k : raised) {
+        const int i = static_cast<int>(k / elev.cols()) + 1, j = static_cast<int>(k % elev.cols()) + 1;
+        const std::string line = words("WARNING: grid square row", i, "col", j, "elevation",
+                                       elev(i, j), "receives flow from the basin - raised to 0.001");
+        con.say(line);
+        run.log_line(line);
+        elev(i, j) = 0.001f;
     }
 }
 
@@ -150,6 +173,7 @@ void read_blocks_1_to_3(Run& run, Console& con) {
     heading =
         read_block(run.map, g.dir, " Problems reading the directions on line", Numbering::row);
     list_grid(run.log, title_of("Drainage directions", heading), g.dir);
+    raise_drained_negatives(run, con);
 }
 
 void read_river_class_block(Run& run, Console& con) {

@@ -247,7 +247,7 @@ std::vector<Case> all_cases() {
         "no grid has an elevation above 0.0"));
     cs.push_back(map_case(
         "all_elevations_negative", [](MapText& m) { m.fill("elevation (m)", "-5.0"); },
-        Outcome::stops, "no basin grids"));
+        Outcome::stops, "no grids were numbered"));
 
     // --- very long lines ---
     cs.push_back(map_case(

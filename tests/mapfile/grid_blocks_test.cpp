@@ -89,22 +89,28 @@ TEST(GridBlocks, ReadsConvertsAndListsBlocks1To3) {
     EXPECT_TRUE(s.run.map.at_end());
 }
 
-TEST(GridBlocks, NegativeElevationsAreReportedAndTheLowestRaised) {
-    StageRun s(small_map("e\n-1.5 4 3 2\n6 1 1 7\n9 8 7 0.5\n"));  // x2: -3 lowest
+TEST(GridBlocks, NegativeSquaresAreCountedAndOnlyThoseTheBasinDrainsIntoRaised) {
+    // x2: (3,1) = -3 receives from (3,2) (code 6, west); (3,4) = -2 and
+    // (1,4) = -4 receive nothing. The fraction of (3,2) is 50 %.
+    const char* dir = "\n0 6 0 0\n0 0 0 0\n0 0 0 0\n";
+    StageRun s(small_map("e\n-1.5 4 3 -1\n6 1 1 7\n9 8 7 -2\n", kFrac, dir));
     start(s);
-    s.run.iopt = 1;
     read_blocks_1_to_3(s.run, s.con);
-    EXPECT_NEAR(s.run.grid.elev(3, 1), 0.001f, 1e-6f);
-    EXPECT_NEAR(s.run.lowest_elev, -3.001f, 1e-6f);
-    EXPECT_FALSE(
-        s.said("WARNING: 0 grid squares have elevations below 0 - they are left out of the model"));
+    const Grid<float>& e = s.run.grid.elev;
+    EXPECT_TRUE(s.said("WARNING: 3 grid squares have elevations below 0 - they are left out of the model"));
+    EXPECT_TRUE(s.said("WARNING: grid square row 3 col 1 elevation -3 receives flow from the basin - "
+                       "raised to 0.001"));
+    EXPECT_FLOAT_EQ(e(3, 1), 0.001f);
+    EXPECT_FLOAT_EQ(e(3, 4), -2.0f);
+    EXPECT_FLOAT_EQ(e(1, 4), -4.0f);
+    EXPECT_FLOAT_EQ(e(2, 2), 2.0f);  // the lowest positive square is not touched either
 
-    StageRun two(small_map("e\n-1.5 -1 3 2\n6 1 1 7\n9 8 7 0.5\n"));
-    start(two);
-    read_blocks_1_to_3(two.run, two.con);
-    EXPECT_FLOAT_EQ(two.run.grid.elev(3, 2), -2.0f);
-    EXPECT_TRUE(two.said(
-        "WARNING: 1 grid squares have elevations below 0 - they are left out of the model"));
+    // A single negative square is reported too.
+    StageRun one(small_map("e\n-1.5 4 3 2\n6 1 1 7\n9 8 7 0.5\n"));
+    start(one);
+    read_blocks_1_to_3(one.run, one.con);
+    EXPECT_TRUE(one.said("WARNING: 1 grid squares have elevations below 0 - they are left out of the model"));
+    EXPECT_FLOAT_EQ(one.run.grid.elev(3, 1), -3.0f);
 }
 
 TEST(GridBlocks, AreaValuedFractionBlockIsDividedByTheSquareArea) {
