@@ -121,6 +121,8 @@ struct Run {
     bool nca_grid_held = false;
     bool dem_done = false;                     // mean and maximum grids were made
     int n_kept = 0;                            // N: cells with a rank after extraction
+    int n_kept_receiving = 0;                  // of them, the receiving cells (the last numbers)
+    std::vector<int> old_number;               // by number after extraction: the number before
     Window window;
     int ext_south = 0, ext_north = 0, ext_west = 0, ext_east = 0;  // legacy extents
     std::vector<int> lastgrid;  // outlet cells after revision (receiving cells of the chosen outlets)

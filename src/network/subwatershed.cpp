@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/console.hpp"
@@ -124,11 +125,16 @@ void extract_and_trim(Run& run, Console& con) {
         }
     }
     run.log_line("lg,lstgrid,i,j,rank,next");
+    // A chosen outlet that drains into one of the basin's own receiving cells
+    // keeps every cell numbered below it when that is the basin's only
+    // receiving cell; when there are several, it keeps what drains into its
+    // receiving cell, like any other outlet, and not the other watersheds.
+    const bool drain_rule = !run.answers.outlets.empty() && na - naa > 1;
     for (std::size_t l = 0; l < run.lastgrid.size(); ++l) {
         const int lg = run.lastgrid[l];
         if (lg < 1 || lg > na) continue;  // revise_outlets stops on these
         const std::size_t k = square_index(run, lg);
-        if (lg > naa) {
+        if (lg > naa && !drain_rule) {
             below = std::max(below, lg);
         } else {
             outlet[lg] = 1;
@@ -180,25 +186,43 @@ void extract_and_trim(Run& run, Console& con) {
     log_grid(run, "rank", na, [&](std::size_t k) { return kept_square(k) ? rank[k] : 0; });
     log_grid(run, "next", na, [&](std::size_t k) { return kept_square(k) ? next[k] : 0; });
 
-    // Renumbering: kept cells keep their order.
+    // Renumbering. The kept cells keep their order, but the receiving cells of
+    // the watershed (a kept cell that drains nowhere kept) take the last
+    // numbers: the model programs take 1..numGridsInBasin as the basin.
+    auto receiving = [&](int n) { return kept[n] && (n > naa || down[n] == 0 || !kept[down[n]]); };
     auto new_number = big_vector<int>(cells, 0);
     int count = 0;
     for (int n = 1; n <= na; ++n)
-        if (kept[n]) new_number[n] = ++count;
+        if (kept[n] && !receiving(n)) new_number[n] = ++count;
+    const int in_basin = count;
+    for (int n = 1; n <= na; ++n)
+        if (receiving(n)) new_number[n] = ++count;
     auto& frac = g.frac.values();
+    const bool contrib = run.nca_in_use && g.contrib_area.size() == frac.size();
+    run.old_number.assign(static_cast<std::size_t>(count) + 1, 0);
     for (int n = 1; n <= na; ++n) {
         const std::size_t k = square_index(run, n);
-        const int new_next = kept[n] && n <= naa ? new_number[down[n]] : 0;
+        const int new_next = kept[n] && !receiving(n) ? new_number[down[n]] : 0;
         rank[k] = new_number[n];
         next[k] = new_next;
+        if (kept[n]) run.old_number[static_cast<std::size_t>(new_number[n])] = n;
         // The cell below each outlet, and any cell whose downstream cell went,
-        // becomes a receiving cell.
-        if (new_next == 0) frac[k] = 0.0f;
+        // becomes a receiving cell: no surface of its own, and (like the
+        // basin's receiving cells) the smallest contributing area.
+        if (new_next == 0) {
+            frac[k] = 0.0f;
+            if (contrib && kept[n]) g.contrib_area.values()[k] = 1.0f;
+        }
     }
     run.n_kept = count;
-    if (na >= 1 && count == 0) {
-        stop_lines({"No grid is left in the watershed after the outlets and inlets were applied",
-                    "Please check the outlet and inlet ranks in zel_responses.txt", "Program aborted"});
+    run.n_kept_receiving = count - in_basin;
+    if (na >= 1 && in_basin == 0) {
+        std::vector<std::string> lines{
+            "No grid is left in the watershed after the outlets and inlets were applied"};
+        if (count > 0) lines.push_back("(only its receiving grid(s) would be left)");
+        lines.insert(lines.end(), {"Please check the outlet and inlet ranks in zel_responses.txt",
+                                   "Program aborted"});
+        stop_lines(std::move(lines));
     }
 
     // Trimming: blank lines at each edge, two of them kept.
@@ -263,6 +287,9 @@ void blank_outside_watershed(Run& run) {
             zero(g.contrib_da, i, j);
             zero(g.contrib_area, i, j);
             for (auto& c : g.classes) zero(c, i, j);
+            for (auto& f : g.fetch) zero(f, i, j);
+            zero(g.dem_mean, i, j);
+            zero(g.dem_max, i, j);
         }
     }
 }

@@ -55,9 +55,8 @@ void write_header(const Run& run, const out::Span& span, OutputFile& f) {
     f.line(":ClassCount         " + field::I(0, 12));
     f.line(":NumRiverClasses    " + field::I(run.nrvr, 12));
     f.line(":ElevConversion     " + field::F(h.elvconv, 12, 3));
-    const bool whole = n_kept == run.na;
-    f.line(":TotalNumOfGrids    " + field::I(whole ? run.na : n_kept, 12));
-    f.line(":numGridsInBasin    " + field::I(whole ? run.naa : n_kept - 1, 12));
+    f.line(":TotalNumOfGrids    " + field::I(n_kept, 12));
+    f.line(":numGridsInBasin    " + field::I(out::cells_in_basin(run), 12));
     f.line(":DebugGridNo        " + field::I(run.na / 2, 12));
     f.line(out::hash40());
     f.line(out::hash40());
@@ -94,16 +93,20 @@ void write_ch_par(Run& run, Console& con) {
     const out::Span span = out::written_span(run);
     write_header(run, span, file);
 
-    // Which cell each written square holds: the basin cells 1..naa; receiving
-    // cells and squares outside the basin stay 0.
+    // Which cell each written square holds: the cells that drain into the
+    // written watershed; its receiving cells and the squares outside it
+    // (removed cells included) stay 0.
     const int rows = span.rows, cols = span.cols;
+    const int in_basin = out::cells_in_basin(run);
     std::vector<int> cell_at(static_cast<std::size_t>(rows) * cols, 0);
     const int last = std::min<int>(
         run.naa, static_cast<int>(std::min(run.cells.row.size(), run.cells.col.size())) - 1);
     for (int n = 1; n <= last; ++n) {
-        const int r = run.cells.row[n] - span.row0, c = run.cells.col[n] - span.col0;
-        if (r >= 0 && r < rows && c >= 0 && c < cols)
-            cell_at[static_cast<std::size_t>(r) * cols + c] = n;
+        const int i = run.cells.row[n], j = run.cells.col[n];
+        const int r = i - span.row0, c = j - span.col0;
+        if (r < 0 || r >= rows || c < 0 || c >= cols) continue;
+        const int number = run.grid.rank.at_or(i, j, 0);
+        if (number >= 1 && number <= in_basin) cell_at[static_cast<std::size_t>(r) * cols + c] = n;
     }
 
     int frame = 0;

@@ -54,10 +54,8 @@ void write_legacy_shd(Run& run, Console& con) {
     const out::Span span = out::written_span(run);
     const bool latlong = out::is_latlong(run);
     const int d = latlong ? 5 : 3;
-    const int n_kept = out::cells_kept(run);
-    const bool all_kept = n_kept == run.na;
-    const int total = all_kept ? run.na : n_kept;
-    const int in_basin = all_kept ? run.naa : n_kept - 1;
+    const int total = out::cells_kept(run);
+    const int in_basin = out::cells_in_basin(run);
 
     // new_format.shd header up to the class counts.
     for (const std::string& c : h.comments) {
@@ -152,8 +150,14 @@ void write_legacy_shd(Run& run, Console& con) {
         at(g.contours);
         for (const auto& c : g.classes) at(c);
     };
-    for (int n = 1; n <= run.na; ++n) {
-        if (n + kAhead <= run.na) prefetch(n + kAhead);
+    // In the order of the written numbers (the receiving cells of several
+    // outlets come last); without an extraction, the cell numbers themselves.
+    const bool renumbered = run.old_number.size() == static_cast<std::size_t>(total) + 1;
+    const int lines = renumbered ? total : run.na;
+    auto cell_of = [&](int m) { return renumbered ? run.old_number[static_cast<std::size_t>(m)] : m; };
+    for (int m = 1; m <= lines; ++m) {
+        if (m + kAhead <= lines) prefetch(cell_of(m + kAhead));
+        const int n = cell_of(m);
         const int i = cell_value(cells.row, n);
         const int j = cell_value(cells.col, n);
         if (!g.rank.inside(i, j) || g.rank(i, j) < 1) continue;

@@ -57,10 +57,9 @@ void header(OutputFile& f, const Run& run, const out::Span& span, int split) {
     f.line(":ClassCount         " + I(h.ntype + 1 + split, 12));
     f.line(":NumRiverClasses    " + I(run.nrvr, 12));
     f.line(":ElevConversion     " + F(h.elvconv, 12, 3));
-    const bool all_kept = n_kept == run.na;
-    f.line(":TotalNumOfGrids    " + I(all_kept ? run.na : n_kept, 12));
-    f.line(":numGridsInBasin    " + I(all_kept ? run.naa : n_kept - 1, 12));
-    f.line(":DebugGridNo        " + I((all_kept ? run.na : n_kept) / 2, 12));
+    f.line(":TotalNumOfGrids    " + I(n_kept, 12));
+    f.line(":numGridsInBasin    " + I(out::cells_in_basin(run), 12));
+    f.line(":DebugGridNo        " + I(n_kept / 2, 12));
     f.line(out::hash40());
     f.line("#effective nca %    " + F(100.0f * run.answers.nca_fraction, 15, 5));
     f.line("#center deltaX  km  " + F(run.center_dx_km, 15, 5));

@@ -35,6 +35,10 @@ int cells_kept(const Run& run) {
     return run.n_kept > 0 ? run.n_kept : run.na;
 }
 
+int cells_in_basin(const Run& run) {
+    return run.n_kept > 0 ? run.n_kept - run.n_kept_receiving : run.naa;
+}
+
 std::string creation_date() {
     std::time_t now = std::time(nullptr);
     std::tm t{};

@@ -24,6 +24,8 @@ Span written_span(const Run& run);
 
 // N: the cells of the written watershed.
 int cells_kept(const Run& run);
+// Of them, the cells 1..N - R that drain into the watershed (R receiving cells).
+int cells_in_basin(const Run& run);
 
 // "YYYY-MM-DD  HH:MM" for :CreationDate lines.
 std::string creation_date();

@@ -122,6 +122,65 @@ TEST_F(SubwatershedTest, InletOutsideTheWatershedLeavesItWhole) {
     EXPECT_EQ(run.grid.rank(3, 4), 0);  // the inlet was not in the watershed
 }
 
+TEST_F(SubwatershedTest, SeveralOutletsPutTheirReceivingCellsLast) {
+    // Outlets 2 (into 7) and 5 (into 8): kept 2, 4, 5 and the receiving 7, 8.
+    run.answers.outlets = {2, 5};
+    network();
+    run.nca_in_use = true;
+    run.grid.contrib_area.fill(5.0e5f);
+    for (auto& f : run.grid.fetch) f.assign(5, 5, 0.5f);
+    extract_and_trim(run, con);
+    EXPECT_EQ(run.n_kept, 5);
+    EXPECT_EQ(run.n_kept_receiving, 2);
+    EXPECT_EQ(run.old_number, (std::vector<int>{0, 2, 4, 5, 7, 8}));
+    EXPECT_EQ(ranks_north_first(), (std::vector<int>{0, 0, 0, 0, 0,  //
+                                                     0, 0, 0, 3, 0,
+                                                     0, 1, 0, 5, 0,
+                                                     0, 2, 4, 0, 0,
+                                                     0, 0, 0, 0, 0}));
+    EXPECT_EQ(run.grid.next(3, 2), 4);
+    EXPECT_EQ(run.grid.next(4, 4), 5);
+    EXPECT_EQ(run.grid.next(2, 3), 0);
+    // A receiving cell has the contributing area of one: 1 m2.
+    EXPECT_FLOAT_EQ(run.grid.contrib_area(2, 3), 1.0f);
+    EXPECT_FLOAT_EQ(run.grid.contrib_area(3, 2), 5.0e5f);
+
+    blank_outside_watershed(run);
+    EXPECT_FLOAT_EQ(run.grid.fetch[0](4, 2), 0.0f);  // old cell 1 went, with its fetch
+    EXPECT_FLOAT_EQ(run.grid.fetch[7](3, 2), 0.5f);
+}
+
+TEST_F(SubwatershedTest, OutletIntoOneOfSeveralReceivingCellsKeepsOnlyWhatDrainsThere) {
+    // Cell 4 now drains south into a second receiving cell at (1,2).
+    run.grid.dir(2, 2) = 4;
+    run.grid.elev(1, 2) = 0.5f;
+    run.answers.outlets = {4};
+    network();
+    EXPECT_EQ(run.lastgrid, std::vector<int>{11});
+    extract_and_trim(run, con);
+    EXPECT_EQ(run.n_kept, 2);
+    EXPECT_EQ(run.n_kept_receiving, 1);
+    EXPECT_EQ(run.grid.rank(2, 2), 1);
+    EXPECT_EQ(run.grid.rank(1, 2), 2);
+    EXPECT_EQ(run.grid.rank(1, 4), 0);  // the other watershed is gone
+    EXPECT_EQ(run.grid.rank(3, 3), 0);
+}
+
+TEST_F(SubwatershedTest, NoBasinCellLeftStops) {
+    // Outlet 1 drains into 6; an inlet on 6 removes everything above it.
+    run.answers.outlets = {1};
+    run.answers.inlets = {6};
+    network();
+    try {
+        extract_and_trim(run, con);
+        FAIL() << "expected a stop";
+    } catch (const Stop& s) {
+        EXPECT_EQ(s.exit_status(), 1);
+        EXPECT_EQ(s.lines.front(), "No grid is left in the watershed after the outlets and inlets were applied");
+        EXPECT_EQ(s.lines[1], "(only its receiving grid(s) would be left)");
+    }
+}
+
 TEST_F(SubwatershedTest, OutletAtAReceivingCellStops) {
     run.answers.outlets = {10};
     try {

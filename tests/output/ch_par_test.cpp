@@ -85,6 +85,12 @@ TEST_F(ChPar, TrimmedWatershedCountsAndDemAuthor) {
     EXPECT_EQ(l[20], ":DebugGridNo                   2");
 }
 
+TEST_F(ChPar, RemovedCellsHoldNoChannelValues) {
+    run.grid.rank(4, 3) = 0;  // cell 1 is not in the written watershed
+    write_ch_par(run, con);
+    EXPECT_EQ(outtest::lines_of("new_ch_par.r2c")[50], "  0.000E+00  0.000E+00  0.000E+00");
+}
+
 TEST_F(ChPar, NotWrittenWithoutParameterFile) {
     run.par_read = false;
     write_ch_par(run, con);

@@ -68,6 +68,7 @@ inline void set_cells(Run& run, const std::vector<CellSpec>& cells, int receivin
     run.na = na;
     run.naa = na - receiving;
     run.n_kept = na;
+    run.n_kept_receiving = receiving;
     run.cells.row.assign(static_cast<std::size_t>(na) + 1, 0);
     run.cells.col.assign(static_cast<std::size_t>(na) + 1, 0);
     run.cells.iak.assign(static_cast<std::size_t>(na) + 1, 1);
