@@ -2,6 +2,7 @@
 // the nine longest side branches, with chainage and elevation.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -22,6 +23,7 @@ struct Network {
     int count = 0;                    // highest cell number held
     int interior = 0;                 // cells 1..interior drain into the network
     std::vector<int> row, col, next;  // by cell number, index 0 unused
+    std::vector<std::uint8_t> walked;  // cells the profile walks may mark
 };
 
 Network build_network(const Run& run) {
@@ -43,8 +45,17 @@ Network build_network(const Run& run) {
             net.next[static_cast<std::size_t>(k)] = run.grid.next.at_or(i, j, 0);
         }
     }
-    // The receiving cells keep the last numbers, as many as before.
-    net.interior = std::clamp(net.count - (run.na - run.naa), 0, net.count);
+    // The receiving cells hold the last numbers.
+    net.interior = std::clamp(out::cells_in_basin(run), 0, net.count);
+    net.walked.assign(size, 0);
+    for (int k = 1; k <= net.count; ++k) {
+        // A receiving cell that was a basin cell (the cell below a chosen
+        // outlet) is walked like the cells above it; the basin's own
+        // receiving cells are not.
+        const auto ku = static_cast<std::size_t>(k);
+        const int old = ku < run.old_number.size() ? run.old_number[ku] : k;
+        net.walked[ku] = k <= net.interior || (old >= 1 && old <= run.naa);
+    }
     return net;
 }
 
@@ -116,10 +127,11 @@ void write_profile(const Run& run, Console& con, const Network& net, const Geome
         const int j = net.col[static_cast<std::size_t>(k)];
         line.clear();
         geo.put_centre(line, i, j);
+        // Chainage and elevation as the single-precision values they are.
         line += ' ' + std::to_string(p) + ' ';
-        out::put_fixed(line, chainage[static_cast<std::size_t>(k)], 1);
+        line += num(chainage[static_cast<std::size_t>(k)]);
         line.push_back(' ');
-        out::put_fixed(line, run.grid.elev.at_or(i, j, 0.0f), 2);
+        line += num(run.grid.elev.at_or(i, j, 0.0f));
         profile.line(line);
         river.line(line);
     }
@@ -170,10 +182,11 @@ void write_profiles(Run& run, Console& con) {
     }
 
     // The outlet list after revision; none chosen means the network's outlet.
+    // The written watershed must have as many receiving cells as outlets.
     std::vector<int> lastgrid = run.lastgrid;
     if (lastgrid.empty()) lastgrid.push_back(run.na);
     const int outlets = static_cast<int>(lastgrid.size());
-    if (run.na != run.naa + outlets) {
+    if (out::cells_kept(run) - out::cells_in_basin(run) != outlets) {
         out::commit_or_stop(reaches);
         con.say();
         con.say("There is more than one outlet");
@@ -189,10 +202,13 @@ void write_profiles(Run& run, Console& con) {
     write_reach_ends(run, reaches, net, geo);
     out::commit_or_stop(reaches);
 
-    // Profiles of a chosen sub-watershed need its outlet to be the last cell
-    // above the receiving cells; the whole basin, untouched, always has them.
-    const bool whole_basin = run.answers.outlets.empty() && run.answers.inlets.empty();
-    if (lastgrid.front() != run.naa && !whole_basin) return;
+    // Profiles follow one outlet: the whole basin's, or the one chosen.
+    const std::size_t chosen = run.answers.outlets.size();
+    if (chosen > 1) {
+        con.line("River profiles are made for a single outlet only:", static_cast<int>(chosen),
+                 "outlets were chosen");
+        return;
+    }
 
     const auto size = static_cast<std::size_t>(net.count) + 1;
     std::vector<float> chainage(size, 0.0f);
@@ -209,12 +225,12 @@ void write_profiles(Run& run, Console& con) {
         if (!sound_step(net, k, to)) broken_walk(run, con, net, k);
         const float c = al + chainage[static_cast<std::size_t>(to)];
         chainage[static_cast<std::size_t>(k)] = c;
-        if (std::trunc(best) < c) {
+        if (best < c) {
             best = c;
             top = k;
         }
     }
-    for (int k = top; k >= 1 && k <= net.interior;) {
+    for (int k = top; k >= 1 && k <= net.count && net.walked[static_cast<std::size_t>(k)];) {
         mark[static_cast<std::size_t>(k)] = 1;
         const int to = net.next[static_cast<std::size_t>(k)];
         if (to != 0 && !sound_step(net, k, to)) broken_walk(run, con, net, k);

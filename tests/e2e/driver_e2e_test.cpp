@@ -202,4 +202,22 @@ TEST(TinyBasin, DebugLevelTwoWaitsAtItsCheckpoints) {
     EXPECT_FALSE(quiet.has_line("11"));
 }
 
+// ---- The demo basin cut at other outlets ----
+
+TEST(DemoBasin, AnyOutletWritesTheProfilesOfItsWatershed) {
+    e2e::Basin b;
+    b.copy_example("demo");
+    // Rank 575 drains into a basin cell, and a side branch joins the river there.
+    b.write("zel_responses.txt",
+            tiny_responses(b, 5, "no_outlets_&_locations        1     575"));
+    auto r = b.run("");
+    EXPECT_EQ(r.status, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+    EXPECT_EQ(r.last_line(), " Normal ending");
+    EXPECT_TRUE(r.has_line("finished writing river10.xyz"));
+    // The main profile ends at the watershed's receiving cell, at chainage 0.
+    const auto main = e2e::split_lines(b.read("profil01.dat"));
+    ASSERT_FALSE(main.empty());
+    EXPECT_NE(main.back().find(" 1 0 "), std::string::npos) << main.back();
+}
+
 }  // namespace

@@ -44,16 +44,16 @@ TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
                                         "4500.000 2500.000 3"}));
     // Cells 1 and 2 both have 5 steps to the outlet: the lower one, 2, wins.
     const std::vector<std::string> main{
-        "1500.000 1500.000 1 5000.0 80.00", "2500.000 1500.000 1 4000.0 60.00",
-        "2500.000 2500.000 1 3000.0 50.00", "3500.000 2500.000 1 2000.0 30.00",
-        "4500.000 2500.000 1 1000.0 20.00"};
+        "1500.000 1500.000 1 5000 80", "2500.000 1500.000 1 4000 60",
+        "2500.000 2500.000 1 3000 50", "3500.000 2500.000 1 2000 30",
+        "4500.000 2500.000 1 1000 20"};
     EXPECT_EQ(lines_of("profil01.dat"), main);
     EXPECT_EQ(lines_of("river01.xyz"), main);
     EXPECT_EQ(lines_of("profil02.dat"),
-              (std::vector<std::string>{"1500.000 3500.000 2 5000.0 90.00",
-                                        "2500.000 3500.000 2 4000.0 70.00"}));
+              (std::vector<std::string>{"1500.000 3500.000 2 5000 90",
+                                        "2500.000 3500.000 2 4000 70"}));
     EXPECT_EQ(lines_of("river03.xyz"),
-              (std::vector<std::string>{"4500.000 3500.000 3 2000.0 40.00"}));
+              (std::vector<std::string>{"4500.000 3500.000 3 2000 40"}));
     for (const char* empty : {"profil04.dat", "river10.xyz"}) {
         EXPECT_TRUE(std::filesystem::exists(empty)) << empty;
         EXPECT_EQ(std::filesystem::file_size(empty), 0u) << empty;
@@ -62,26 +62,41 @@ TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
     EXPECT_TRUE(console_has("finished writing river10.xyz"));
 }
 
-TEST_F(Profiles, ChosenOutletElsewhereMakesNoProfiles) {
-    run.answers.outlets = {5};  // lastgrid(1) is neither naa nor an untouched basin
-    write_profiles(run, con);
-    EXPECT_EQ(lines_of("1D_reach_locations.xyz").size(), 3u);
-    EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
-
-    // An outlet whose receiving cell is naa keeps the rule of the profiles.
+TEST_F(Profiles, ExtractedWatershedEndsAtItsReceivingCell) {
+    // An outlet above cell 8: the basin's receiving cell 9 went and 8, a
+    // basin cell before, receives. Cells 7 and 6 both join the river there.
+    run.answers.outlets = {7};
     run.lastgrid = {8};
-    run.grid.rank(3, 6) = 0;  // the old receiving cell went; 8 receives now
+    run.grid.rank(3, 6) = 0;
     run.grid.next(3, 5) = 0;
-    run.grid.next(4, 5) = 7;  // one cell only drains into the new receiving cell
+    run.grid.next(3, 4) = 8;
     run.n_kept = 8;
-    run.naa = 8;
-    run.na = 9;
+    run.n_kept_receiving = 1;
+    run.old_number = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    run.al = 1000.5f;  // not a whole number: equal chainages must stay equal
     write_profiles(run, con);
-    EXPECT_EQ(lines_of("profil01.dat").front(), "1500.000 1500.000 1 4000.0 80.00");
+    // 1 and 2 both lie four steps up: the first found from the outlet up, 2, wins.
+    EXPECT_EQ(lines_of("profil01.dat"),
+              (std::vector<std::string>{"1500.000 1500.000 1 4002 80", "2500.000 1500.000 1 3001.5 60",
+                                        "2500.000 2500.000 1 2001 50", "3500.000 2500.000 1 1000.5 30",
+                                        "4500.000 2500.000 1 0 20"}));
+    EXPECT_EQ(lines_of("profil02.dat").size(), 2u);  // cells 1 and 3
+    EXPECT_EQ(lines_of("river03.xyz"), (std::vector<std::string>{"4500.000 3500.000 3 1000.5 40"}));
+}
+
+TEST_F(Profiles, SeveralChosenOutletsWriteReachesButNoProfiles) {
+    run.answers.outlets = {3, 4};
+    run.lastgrid = {5, 9};
+    run.n_kept_receiving = 2;
+    write_profiles(run, con);
+    EXPECT_FALSE(lines_of("1D_reach_locations.xyz").empty());
+    EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
+    EXPECT_TRUE(console_has("River profiles are made for a single outlet only: 2 outlets were chosen"));
 }
 
 TEST_F(Profiles, MoreReceivingCellsThanOutletsEndsNormally) {
     run.naa = 7;  // two receiving cells, one outlet
+    run.n_kept_receiving = 2;
     Stop s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Normal ending @ 3807");
     EXPECT_EQ(s.exit_status(), 0);
@@ -133,7 +148,7 @@ std::vector<int> marks_by_plain_walks(const std::vector<int>& next, int naa, flo
     for (int n = naa; n >= 1; --n) {
         if (next[n] == 0) continue;
         chain[n] = al + chain[next[n]];
-        if (std::trunc(best) < chain[n]) {
+        if (best < chain[n]) {
             best = chain[n];
             top = n;
         }
