@@ -80,6 +80,9 @@ TEST_F(NewShd, TrimmedWindowShiftsOriginAndCounts) {
     EXPECT_EQ(lines[index_of(lines, ":yCount")], ":yCount                        3");
     EXPECT_EQ(lines[index_of(lines, ":TotalNumOfGrids")], ":TotalNumOfGrids               2");
     EXPECT_EQ(lines[index_of(lines, ":numGridsInBasin")], ":numGridsInBasin               1");
+    run.n_kept = 3;  // two outlets, two receiving cells: the basin is N - 2
+    run.n_kept_receiving = 2;
+    EXPECT_EQ(write()[index_of(lines, ":numGridsInBasin")], ":numGridsInBasin               1");
     // Rank block: rows 2..4, columns 2..4 of the basin.
     const auto rank = block(lines, 1, 3);
     EXPECT_EQ(rank[0], "    1    2    3");

@@ -73,15 +73,15 @@ TEST_F(Profiles, ExtractedWatershedEndsAtItsReceivingCell) {
     run.n_kept = 8;
     run.n_kept_receiving = 1;
     run.old_number = {0, 1, 2, 3, 4, 5, 6, 7, 8};
-    run.al = 1000.5f;  // not a whole number: equal chainages must stay equal
+    run.al = 1000.125f;  // not a whole number: equal chainages must stay equal
     write_profiles(run, con);
     // 1 and 2 both lie four steps up: the first found from the outlet up, 2, wins.
     EXPECT_EQ(lines_of("profil01.dat"),
-              (std::vector<std::string>{"1500.000 1500.000 1 4002 80", "2500.000 1500.000 1 3001.5 60",
-                                        "2500.000 2500.000 1 2001 50", "3500.000 2500.000 1 1000.5 30",
+              (std::vector<std::string>{"1500.000 1500.000 1 4000.5 80", "2500.000 1500.000 1 3000.375 60",
+                                        "2500.000 2500.000 1 2000.25 50", "3500.000 2500.000 1 1000.125 30",
                                         "4500.000 2500.000 1 0 20"}));
     EXPECT_EQ(lines_of("profil02.dat").size(), 2u);  // cells 1 and 3
-    EXPECT_EQ(lines_of("river03.xyz"), (std::vector<std::string>{"4500.000 3500.000 3 1000.5 40"}));
+    EXPECT_EQ(lines_of("river03.xyz"), (std::vector<std::string>{"4500.000 3500.000 3 1000.125 40"}));
 }
 
 TEST_F(Profiles, SeveralChosenOutletsWriteReachesButNoProfiles) {
