@@ -11,7 +11,7 @@
 #include "common/stop.hpp"
 #include "common/text.hpp"
 #include "driver/run_zel.hpp"
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "common/console.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 
 namespace {
 

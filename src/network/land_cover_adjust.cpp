@@ -5,7 +5,7 @@
 #include "common/console.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 #include "ensim/r2s_reader_header.hpp"
 
 namespace {

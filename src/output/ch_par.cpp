@@ -7,7 +7,7 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "common/text.hpp"
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 #include "output/output_support.hpp"
 #include "output/outputs.hpp"
 

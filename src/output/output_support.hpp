@@ -9,7 +9,7 @@
 #include "common/output_file.hpp"
 #include "common/run.hpp"
 #include "common/text.hpp"
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 
 namespace out {
 

@@ -1,4 +1,4 @@
-#include "ensim/field_format.hpp"
+#include "common/field_format.hpp"
 
 #include <gtest/gtest.h>
 
