@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/d8.hpp"
 #include "common/run.hpp"
 
 namespace bench {
@@ -69,14 +70,12 @@ inline void make_basin(Run& run, int size) {
         for (int j = 3; j <= size - 2; ++j) g.frac(i, j) = 1;
     g.elev(2, 2) = 1;  // the receiving square, frac 0
 
-    static constexpr int dr[9] = {0, 1, 0, -1, -1, -1, 0, 1, 1};
-    static constexpr int dc[9] = {0, 1, 1, 1, 0, -1, -1, -1, 0};
     for (int i = 3; i <= size - 2; ++i)
         for (int j = 3; j <= size - 2; ++j) {
             int best = 0;
             float low = g.elev(i, j);
             for (int c = 1; c <= 8; ++c) {
-                const float e = g.elev(i + dr[c], j + dc[c]);
+                const float e = g.elev(i + d8::kRowStep[c], j + d8::kColStep[c]);
                 if (e > 0 && e < low) {
                     low = e;
                     best = c;

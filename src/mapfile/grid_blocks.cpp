@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "common/console.hpp"
+#include "common/d8.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "mapfile/map_support.hpp"
-#include "network/flow_internal.hpp"
 
 namespace {
 
@@ -116,8 +116,8 @@ void raise_drained_negatives(Run& run, Console& con) {
     for (int i = 1; i <= elev.rows(); ++i) {
         for (int j = 1; j <= elev.cols(); ++j) {
             if (!(elev(i, j) > 0.0f && frac(i, j) > 0.0f) || dir(i, j) == 0) continue;
-            const int c = flow::effective_code(dir(i, j));
-            const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
+            const int c = d8::effective_code(dir(i, j));
+            const int di = i + d8::kRowStep[c], dj = j + d8::kColStep[c];
             if (elev.inside(di, dj) && elev(di, dj) < 0.0f)
                 raised.push_back(static_cast<std::size_t>(di - 1) * elev.cols() + (dj - 1));
         }

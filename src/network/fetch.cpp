@@ -5,20 +5,11 @@
 #include <new>
 
 #include "common/console.hpp"
+#include "common/d8.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 
 namespace {
-
-struct Direction {
-    int di, dj;
-    bool diagonal;
-};
-
-// NE E SE S SW W NW N, the order of the fetch grids.
-constexpr Direction kDirections[8] = {{+1, +1, true}, {0, +1, false}, {-1, +1, true},
-                                      {-1, 0, false}, {-1, -1, true}, {0, -1, false},
-                                      {+1, -1, true}, {+1, 0, false}};
 
 // For every square, the number of squares a walk from it in direction (di, dj)
 // passes over: each within rows 2..ycount-1 and columns 2..xcount-1 and of the
@@ -69,16 +60,18 @@ void fetch_2d(Run& run, Console& con) {
 
     const int ncells = std::min({run.naa, static_cast<int>(run.cells.row.size()) - 1,
                                  static_cast<int>(run.cells.col.size()) - 1});
+    // The fetch grids NE E SE S SW W NW N are the drainage codes 1..8.
     for (int d = 0; d < 8; ++d) {
-        const Direction& dir = kDirections[d];
-        run_lengths(reach, dir.di, dir.dj, lengths);
+        const int code = d + 1;
+        const bool diagonal = d8::kDiagonal[code];
+        run_lengths(reach, d8::kRowStep[code], d8::kColStep[code], lengths);
         Grid<float>& fetch = run.grid.fetch[static_cast<std::size_t>(d)];
         for (int n = 1; n <= ncells; ++n) {
             int i = run.cells.row[static_cast<std::size_t>(n)];
             int j = run.cells.col[static_cast<std::size_t>(n)];
             if (!reach.inside(i, j) || reach(i, j) <= 0) continue;
             float k = static_cast<float>(lengths(i, j));
-            fetch(i, j) = dir.diagonal ? std::sqrt(k * k + k * k) + 0.7f : k + 0.5f;
+            fetch(i, j) = diagonal ? std::sqrt(k * k + k * k) + 0.7f : k + 0.5f;
         }
     }
 }

@@ -13,6 +13,7 @@
 #endif
 
 #include "common/console.hpp"
+#include "common/d8.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "common/field_format.hpp"
@@ -106,10 +107,8 @@ void accumulate(Run& run, Console& con, const Grid<float>& area, Grid<float>& da
     const auto& dir = run.grid.dir.values();
     auto& d = da.values();
     const auto& a = area.values();
-    // Neighbour (row step, col step) and the code with which it drains into the
-    // cell: SW 1, W 2, NW 3, N 4, NE 5, E 6, SE 7, S 8.
-    static constexpr int nr[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
-    static constexpr int nc[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
+    // The neighbour that drains into the cell with code c lies one step
+    // against c: SW with 1, W with 2, NW with 3, N 4, NE 5, E 6, SE 7, S 8.
     const long long stride = xc;
     for (int n = 1; n <= run.naa; ++n) {
         const int i = run.cells.row[n], j = run.cells.col[n];
@@ -120,9 +119,10 @@ void accumulate(Run& run, Console& con, const Grid<float>& area, Grid<float>& da
             continue;
         }
         float sum = d[k];
-        for (int q = 0; q < 8; ++q) {
-            const std::size_t m = static_cast<std::size_t>(static_cast<long long>(k) + nr[q] * stride + nc[q]);
-            if (flow::effective_code(dir[m]) == q + 1) sum += d[m];
+        for (int c = 1; c <= 8; ++c) {
+            const std::size_t m = static_cast<std::size_t>(static_cast<long long>(k) -
+                                                           d8::kRowStep[c] * stride - d8::kColStep[c]);
+            if (d8::effective_code(dir[m]) == c) sum += d[m];
         }
         d[k] = sum;
     }
@@ -276,7 +276,7 @@ void compute_slopes(Run& run, Console& con) {
     auto& slope = g.slope.values();
     auto& len = g.channel_length.values();
     const float straight = run.al;
-    const float diagonal = flow::kDiagonalFactor * run.al;
+    const float diagonal = d8::kDiagonalFactor * run.al;
 
     // Each cell depends only on its own square and the ranks around it, so the
     // grid is walked row by row; the drainage errors are logged in cell order.
@@ -288,10 +288,10 @@ void compute_slopes(Run& run, Console& con) {
             if (n < 1 || n > run.naa) continue;
             float raw = slope[k];
             if (dir[k] != 0) {
-                const int c = flow::effective_code(dir[k]);
-                const float length = flow::kDiagonal[c] ? diagonal : straight;
+                const int c = d8::effective_code(dir[k]);
+                const float length = d8::kDiagonal[c] ? diagonal : straight;
                 len[k] = length;
-                const int di = i + flow::kRowStep[c], dj = j + flow::kColStep[c];
+                const int di = i + d8::kRowStep[c], dj = j + d8::kColStep[c];
                 if (di >= 1 && di <= yc && dj >= 1 && dj <= xc) {
                     const std::size_t dk = static_cast<std::size_t>(di - 1) * xc + static_cast<std::size_t>(dj - 1);
                     raw = length > 0.0f ? (elev[k] - elev[dk]) / length : 0.0f;
