@@ -24,7 +24,9 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/free_format.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "mapfile/grid_blocks.hpp"
 #include "mapfile/land_cover.hpp"
@@ -198,30 +200,32 @@ int read_bench(const std::string& name) {
     fs::create_directories(scratch);
     fs::current_path(scratch);  // no class_combine file here
 
-    auto run = std::make_unique<Run>();
     std::istringstream in;
     std::ostringstream out;
     Console con(in, out);
+    Run run(con);
+    TextReader map;
+    MapInput input;
     Clock step, total;
     int error = 0;
-    if (!run->map.load(file.string(), error)) {
+    if (!map.load(file.string(), error)) {
         std::cerr << "cannot read " << file << " (error " << error << ")\n";
         return 1;
     }
-    step.report("load", megabytes(static_cast<double>(run->map.text().size())));
-    run->log.open("zel_info.txt");
+    step.report("load", megabytes(static_cast<double>(map.text().size())));
+    run.log.open("zel_info.txt");
     try {
-        read_map_header(*run, con);
-        allocate_grids(*run, con);
+        read_map_header(map, 0.0f, input, run);
+        allocate_grids(map, input, run);
         step.report("header and allocation");
-        read_blocks_1_to_3(*run, con);
+        read_blocks_1_to_3(map, input, run);
         step.report("blocks 1-3");
-        read_river_class_block(*run, con);
-        read_blocks_5_to_7(*run, con);
+        read_river_class_block(map, input, run);
+        read_blocks_5_to_7(map, input, run);
         step.report("blocks 4-7");
-        read_classes_and_combine(*run, con);
-        step.report("class blocks", "(" + std::to_string(run->hdr.ntype + 1) + " classes)");
-        run->log.commit();
+        read_classes_and_combine(map, input, run);
+        step.report("class blocks", "(" + std::to_string(input.hdr.ntype + 1) + " classes)");
+        run.log.commit();
         step.report("run log written",
                     megabytes(static_cast<double>(fs::file_size("zel_info.txt"))));
     } catch (const Stop& s) {

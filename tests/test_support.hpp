@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,6 +92,24 @@ class WorkFolder {
     std::filesystem::path old_, dir_;
 };
 
+// A Run whose console reads `input` and writes into a string, and whose run
+// log stays in memory (it is never opened as a file).
+struct TestRun {
+    explicit TestRun(std::string input = "") : in(std::move(input)) {}
+    std::istringstream in;
+    std::ostringstream out;
+    Console con{in, out};
+    ::Run run{con};
+
+    std::string console() const { return out.str(); }
+    std::vector<std::string> lines() const { return split_lines(out.str()); }
+    bool said(const std::string& line) const {
+        const auto v = lines();
+        return std::find(v.begin(), v.end(), line) != v.end();
+    }
+    std::string log() { return run.log.buffer(); }
+};
+
 // A stage called directly in a fresh working folder, with a Run and a Console
 // over string streams. The folder outlives the Run, so whatever the Run drops
 // at its end stays inside the folder.
@@ -100,7 +119,7 @@ class StageTest : public ::testing::Test {
     std::istringstream in;
     std::ostringstream out;
     Console con{in, out};
-    ::Run run;
+    ::Run run{con};
 };
 
 }  // namespace zeltest

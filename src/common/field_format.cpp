@@ -1,6 +1,7 @@
 #include "common/field_format.hpp"
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -363,6 +364,16 @@ void put_a(std::string& out, std::string_view s, int w, int declared) {
     std::size_t n = std::min(s.size(), width);
     out.append(s.data(), n);
     out.append(width - n, ' ');
+}
+
+void put_fixed(std::string& out, double v, int decimals) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+    if (!text.empty() && text.front() == '-' &&
+        text.find_first_not_of("-0.") == std::string_view::npos)
+        text.remove_prefix(1);
+    out.append(text);
 }
 
 }  // namespace field

@@ -6,6 +6,8 @@
 // Ew.d writes 0.ddd...E+ee and drops the leading zero when one character
 // short. Rounding is to nearest on the exact binary value, ties away from
 // zero; a negative value that rounds to zero is written without its sign.
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -40,5 +42,66 @@ inline std::string A(std::string_view text, int w, int declared = -1) {
     return s;
 }
 inline std::string X(int n) { return std::string(n > 0 ? n : 0, ' '); }
+
+// A field of a value block: Iw, Fw.d or Ew.d, with or without one blank before it.
+struct Field {
+    enum Kind { i, f, e };
+    Kind kind = f;
+    int w = 0, d = 0;
+    bool blank = false;
+    static constexpr Field I(int w, bool blank = false) { return {i, w, 0, blank}; }
+    static constexpr Field F(int w, int d, bool blank = false) { return {f, w, d, blank}; }
+    static constexpr Field E(int w, int d, bool blank = false) { return {e, w, d, blank}; }
+};
+
+// Writes a stream of values in one field, reusing the text of a repeated
+// value: grids hold long runs of zeros and equal fractions.
+class FieldStream {
+  public:
+    explicit FieldStream(Field f) : f_(f) {}
+    void put(std::string& out, float v) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        if (!have_ || bits != bits_) {
+            text_.clear();
+            if (f_.blank) text_.push_back(' ');
+            switch (f_.kind) {
+                case Field::i:
+                    put_i(text_, static_cast<long long>(v), f_.w);
+                    break;
+                case Field::f:
+                    put_f(text_, v, f_.w, f_.d);
+                    break;
+                case Field::e:
+                    put_e(text_, v, f_.w, f_.d);
+                    break;
+            }
+            bits_ = bits;
+            have_ = true;
+        }
+        out.append(text_);
+    }
+    void put(std::string& out, int v) {
+        if (f_.kind != Field::i) return put(out, static_cast<float>(v));
+        if (!have_ || static_cast<std::uint32_t>(v) != bits_) {
+            text_.clear();
+            if (f_.blank) text_.push_back(' ');
+            put_i(text_, v, f_.w);
+            bits_ = static_cast<std::uint32_t>(v);
+            have_ = true;
+        }
+        out.append(text_);
+    }
+
+  private:
+    Field f_;
+    bool have_ = false;
+    std::uint32_t bits_ = 0;
+    std::string text_;
+};
+
+// Fixed-point text with `decimals` digits and no padding (free-format
+// fields); a negative value that rounds to zero is written without its sign.
+void put_fixed(std::string& out, double v, int decimals);
 
 }  // namespace field

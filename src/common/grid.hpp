@@ -7,6 +7,14 @@
 
 #include "common/big_memory.hpp"
 
+// Debug and sanitizer builds check every position handed to a grid.
+#if defined(ZEL_CHECK_BOUNDS) || !defined(NDEBUG)
+#define ZEL_GRID_CHECKS 1
+#endif
+
+// Report a position outside a grid and abort (a programming error).
+[[noreturn]] void grid_position_outside(int row, int col, int rows, int cols);
+
 template <class T>
 class Grid {
 public:
@@ -33,21 +41,31 @@ public:
         return row >= 1 && row <= rows_ && col >= 1 && col <= cols_;
     }
 
-    T& operator()(int row, int col) { return values_[index(row, col)]; }
-    const T& operator()(int row, int col) const { return values_[index(row, col)]; }
+    T& operator()(int row, int col) { return values_[checked(row, col)]; }
+    const T& operator()(int row, int col) const { return values_[checked(row, col)]; }
     // Value at (row, col), or `outside` when the position is not on the grid.
     T at_or(int row, int col, T outside) const {
         return inside(row, col) ? values_[index(row, col)] : outside;
     }
 
-    T* row_data(int row) { return values_.data() + static_cast<std::size_t>(row - 1) * cols_; }
-    const T* row_data(int row) const {
-        return values_.data() + static_cast<std::size_t>(row - 1) * cols_;
-    }
+    T* row_data(int row) { return values_.data() + row_start(row); }
+    const T* row_data(int row) const { return values_.data() + row_start(row); }
     std::vector<T>& values() { return values_; }
     const std::vector<T>& values() const { return values_; }
 
 private:
+    std::size_t checked(int row, int col) const {
+#ifdef ZEL_GRID_CHECKS
+        if (!inside(row, col)) grid_position_outside(row, col, rows_, cols_);
+#endif
+        return index(row, col);
+    }
+    std::size_t row_start(int row) const {
+#ifdef ZEL_GRID_CHECKS
+        if (row < 1 || row > rows_) grid_position_outside(row, 1, rows_, cols_);
+#endif
+        return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(cols_);
+    }
     std::size_t index(int row, int col) const {
         return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(cols_) +
                static_cast<std::size_t>(col - 1);

@@ -1,5 +1,4 @@
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,17 +14,16 @@ int main(int argc, char** argv) {
     Console con(std::cin, std::cout);
     int status = 1;
     try {
-        auto run = std::make_unique<Run>();
-        run->iopt = iopt_from_args(args);
+        Run run(con, iopt_from_args(args));
         try {
-            run_zel(*run, con);
+            run_zel(run);
         } catch (const Stop& s) {
             for (const auto& line : s.lines) con.say(line);
             status = s.exit_status();
         }
         // The run log and the drainage-error log are kept whatever the ending.
-        if (run->log.is_open()) run->log.commit();
-        if (run->error_log.is_open()) run->error_log.commit();
+        if (run.log.is_open()) run.log.commit();
+        if (run.error_log.is_open()) run.error_log.commit();
     } catch (const std::bad_alloc&) {
         con.say("**Allocation failed: not enough memory for this basin**");
         status = 1;

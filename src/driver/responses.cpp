@@ -7,7 +7,7 @@
 #include "common/console.hpp"
 #include "common/free_format.hpp"
 #include "common/output_file.hpp"
-#include "common/run.hpp"
+#include "common/responses.hpp"
 #include "common/stop.hpp"
 #include "common/text.hpp"
 #include "driver/run_zel.hpp"
@@ -242,12 +242,10 @@ std::vector<std::string> responses_lines(const Responses& r, bool echo) {
     return out;
 }
 
-void set_derived_answers(Run& run) {
-    Responses& r = run.answers;
-    run.fln[201] = "nca.r2s";
+void set_derived_answers(Responses& r) {
     r.nca_fraction = 0;
     r.nca_choice1 = false;
-    if (r.adjust_nca == 'y' && file_exists(run.fln[201])) {
+    if (r.adjust_nca == 'y' && file_exists(kNcaFile)) {
         r.nca_fraction = 1.0f;
         if (r.nca_choice == 1) {
             r.nca_fraction = r.nca_percent / 100.0f;
@@ -256,15 +254,14 @@ void set_derived_answers(Run& run) {
     }
 }
 
-void read_saved_answers(Run& run, Console& con) {
+Responses read_saved_answers(Console& con) {
     std::string text;
     int error = 0;
     if (!read_whole_file(kResponsesFile, text, error))
         stop_lines({std::string("Unable to read zel_responses.txt: ") + std::strerror(error),
                     " Program aborted"});
     SavedFile file(std::move(text));
-    Responses& r = run.answers;
-    r = Responses{};
+    Responses r;
 
     file.line(1);
     r.version = file.integer();
@@ -303,7 +300,6 @@ void read_saved_answers(Run& run, Console& con) {
     r.nca_classes = file.integer();
     file.line(14);
     r.dem_stats = file.character(r.dem_stats);
-    run.fln[2] = r.par_file;
 
     con.say();
     for (const auto& l : responses_lines(r, true)) con.say(l);
@@ -314,16 +310,16 @@ void read_saved_answers(Run& run, Console& con) {
 
     // The checks the dialogue makes when these values are typed, so that an
     // edited file cannot bring in values the dialogue would refuse.
-    if (r.adjust_nca == 'y' && file_exists("nca.r2s")) {
+    if (r.adjust_nca == 'y' && file_exists(kNcaFile)) {
         if (r.nca_choice == 1) check_nca_percent(r.nca_percent);
         if (r.nca_choice == 2) check_nca_classes(con, r.nca_classes);
     }
-    set_derived_answers(run);
+    set_derived_answers(r);
+    return r;
 }
 
-void run_dialogue(Run& run, Console& con) {
-    Responses& r = run.answers;
-    r = Responses{};
+Responses run_dialogue(Console& con) {
+    Responses r;
     if (file_exists(kResponsesFile)) con.say("Old format zel_responses.txt file found");
     con.say("Please create a new file by answering the following:");
     // Written under a temporary name and renamed when complete, so a dialogue
@@ -342,7 +338,6 @@ void run_dialogue(Run& run, Console& con) {
     say_all(con, {"Enter the parameter (par) file name ONLY",
                   "if you need a zelm_par.r2c file for MORVANTE", "other wise, enter:    na"});
     r.par_file = ask_text(con, "the parameter (par) file name");
-    run.fln[2] = r.par_file;
     con.say();
     con.say("Enter your name or initials");
     r.initials = ask_text(con, "your name or initials");
@@ -408,8 +403,7 @@ void run_dialogue(Run& run, Console& con) {
     say_all(con, {"Do you want to incorporate", "non-contributing areas (nca)   y/n?",
                   "To incorporate nca`s an nca.r2s file is required", ""});
     r.adjust_nca = ask_char(con, "non-contributing areas y/n", r.adjust_nca);
-    run.fln[201] = "nca.r2s";
-    bool have_nca = file_exists(run.fln[201]);
+    bool have_nca = file_exists(kNcaFile);
     if (r.adjust_nca == 'y' && have_nca) {
         say_all(con, {"", "nca.r2s file found", "You have 2 choices for using the non contr. area",
                       "1. simply reduce the value of frac for each cell",
@@ -449,13 +443,13 @@ void run_dialogue(Run& run, Console& con) {
                   "To create these files, a dem.2rs file is required",
                   "which can be created in GK by saving the dem", "as an r2s file", ""});
     r.dem_stats = ask_char(con, "mean & max grid elevations y/n", r.dem_stats);
-    if (file_exists("dem.r2s")) {
+    if (file_exists(kDemFile)) {
         say_all(con, {"", "A DEM file has been found", "so mean grid elevations will be calculated",
                       "and written to a files: elev_means.r2c",
                       "These mean elevations will be used for lapse rate",
                       "adjustments to temperature & precip if left in", "the basin directory", ""});
     }
-    set_derived_answers(run);
+    set_derived_answers(r);
 
     const std::vector<std::string> lines = responses_lines(r);
     say_all(con, {"", "A new (Ver. 4) zel_resonse.txt file will be created",
@@ -477,9 +471,10 @@ void run_dialogue(Run& run, Console& con) {
         }
     }
     say_all(con, {"", "New zel_response.txt file written", ""});
+    return r;
 }
 
-void obtain_answers(Run& run, Console& con) {
+Responses obtain_answers(Console& con) {
     std::string first = "junk";
     if (file_exists(kResponsesFile)) {
         con.say("Found zel_responses.txt");
@@ -496,8 +491,6 @@ void obtain_answers(Run& run, Console& con) {
     } else {
         con.say("zel_responses.txt  NOT found");
     }
-    if (first.compare(0, 9, "version_#") == 0)
-        read_saved_answers(run, con);
-    else
-        run_dialogue(run, con);
+    if (first.compare(0, 9, "version_#") == 0) return read_saved_answers(con);
+    return run_dialogue(con);
 }

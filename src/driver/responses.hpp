@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-struct Responses;
-struct Run;
+#include "common/responses.hpp"
+
 class Console;
 
 inline constexpr const char* kResponsesFile = "zel_responses.txt";
@@ -16,10 +16,12 @@ inline constexpr const char* kResponsesFallback = "fort.99";
 // `echo` the lines are those shown when saved answers are replayed.
 std::vector<std::string> responses_lines(const Responses& r, bool echo = false);
 
+// zel_responses.txt when it is of version 4, otherwise the dialogue.
+Responses obtain_answers(Console& con);
 // Replay zel_responses.txt (the saved-answers path).
-void read_saved_answers(Run& run, Console& con);
+Responses read_saved_answers(Console& con);
 // Ask every question and write zel_responses.txt (the dialogue path).
-void run_dialogue(Run& run, Console& con);
+Responses run_dialogue(Console& con);
 // The values derived from the answers for the non-contributing-area stage;
 // looks for nca.r2s in the basin folder.
-void set_derived_answers(Run& run);
+void set_derived_answers(Responses& r);

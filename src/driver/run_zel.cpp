@@ -1,11 +1,16 @@
 #include "driver/run_zel.hpp"
 
+#include <optional>
+#include <utility>
+
 #include "common/console.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
+#include "driver/responses.hpp"
 #include "mapfile/grid_blocks.hpp"
 #include "mapfile/land_cover.hpp"
 #include "mapfile/map_header.hpp"
+#include "mapfile/map_input.hpp"
 #include "network/dem_stats.hpp"
 #include "network/fetch.hpp"
 #include "network/flow_network.hpp"
@@ -14,69 +19,94 @@
 #include "network/subwatershed.hpp"
 #include "output/outputs.hpp"
 
-// Debug checkpoints (numbers in the README): with iopt 1 the run waits between
-// the main stages, with iopt 2 inside them.
-void run_zel(Run& run, Console& con) {
-    start_up(run, con);        // steps 1-5
-    obtain_answers(run, con);  // step 6
-    con.checkpoint(run.iopt, 1, 1);
-    open_files(run, con);  // steps 7-13
-    con.checkpoint(run.iopt, 1, 2);
+// The run reads as its data flow: each stage takes the products it needs
+// and returns what it makes. Debug checkpoints (numbers in the README): with
+// iopt 1 the run waits between the main stages, with iopt 2 inside them.
+void run_zel(Run& run) {
+    Console& con = run.con;
+    start_up(con);  // steps 1-5
+    const Responses answers = obtain_answers(con);  // step 6
+    run.checkpoint(1, 1);
+    OpenFiles files = open_files(answers, run);  // steps 7-13
+    run.checkpoint(1, 2);
 
-    read_map_header(run, con);  // step 14
-    con.checkpoint(run.iopt, 1, 3);
-    allocate_grids(run, con);  // step 15
-    con.checkpoint(run.iopt, 2, 11);
-    read_blocks_1_to_3(run, con);  // step 16
-    clamp_min_slope(run);
-    con.checkpoint(run.iopt, 2, 12);
-    compute_cell_areas(run, con);  // step 17
-    con.checkpoint(run.iopt, 2, 13);
-    non_contributing_areas(run, con);  // step 18
-    con.checkpoint(run.iopt, 2, 14);
-    dem_statistics(run, con);  // step 19
-    con.checkpoint(run.iopt, 2, 15);
-    number_cells(run, con);  // step 20
-    con.checkpoint(run.iopt, 2, 16);
-    compute_slopes(run, con);  // step 21
-    con.checkpoint(run.iopt, 1, 4);
-    revise_outlets(run, con);  // step 22
-    con.checkpoint(run.iopt, 2, 17);
-    read_river_class_block(run, con);  // step 23
-    set_cell_river_classes(run, con);
-    con.checkpoint(run.iopt, 2, 18);
-    read_blocks_5_to_7(run, con);       // steps 24-25
-    con.line("ntype=", run.hdr.ntype);  // step 26
+    // The map header and its first three blocks.
+    MapInput map;
+    read_map_header(files.map, answers.split_percent, map, run);  // step 14
+    run.checkpoint(1, 3);
+    allocate_grids(files.map, map, run);  // step 15
+    run.checkpoint(2, 11);
+    read_blocks_1_to_3(files.map, map, run);  // step 16
+    const float min_slope = clamp_min_slope(answers.min_slope);
+    run.checkpoint(2, 12);
+
+    // Cell areas, non-contributing areas, DEM statistics, the network.
+    CellAreas areas = compute_cell_areas(map.hdr, std::move(map.fraction));  // step 17
+    run.checkpoint(2, 13);
+    const NonContributing nca = non_contributing_areas(map.hdr, areas.frac, answers, run);  // 18
+    run.checkpoint(2, 14);
+    const std::optional<DemStats> dem = dem_statistics(map.hdr, answers.dem_stats, run);  // 19
+    run.checkpoint(2, 15);
+    Network net = number_cells(map, std::move(areas), nca, run);  // step 20
+    run.checkpoint(2, 16);
+    compute_slopes(net, map, min_slope, run);  // step 21
+    run.checkpoint(1, 4);
+    const Outlets outlets = revise_outlets(net, answers, run);  // step 22
+    run.checkpoint(2, 17);
+
+    // The rest of the map: river classes, blocks 5-7, fetch, land cover.
+    read_river_class_block(files.map, map, run);  // step 23
+    set_cell_river_classes(net, map.river_class, run);
+    run.checkpoint(2, 18);
+    read_blocks_5_to_7(files.map, map, run);  // steps 24-25
+    con.line("ntype=", map.hdr.ntype);       // step 26
     con.say("Gone to fetch");
-    fetch_2d(run, con);
+    const Fetch fetch = fetch_2d(map.reach, net, run);
     con.say("Back from fetch");
-    con.checkpoint(run.iopt, 2, 19);
-    read_classes_and_combine(run, con);  // step 27
+    run.checkpoint(2, 19);
+    read_classes_and_combine(files.map, map, run);  // step 27
     con.say();
     con.say("End of map file reached and classes combined");
     con.say();
-    con.checkpoint(run.iopt, 1, 5);
-    adjust_land_cover(run, con);  // step 28
-    con.checkpoint(run.iopt, 2, 20);
-    rank_and_check_cells(run, con);  // step 29
-    extract_and_trim(run, con);
-    compute_interflow_slopes(run, con);
-    con.checkpoint(run.iopt, 1, 6);
-    read_parameter_file(run, con);  // step 30
-    con.checkpoint(run.iopt, 1, 7);
-    blank_outside_watershed(run);
-    adjust_legacy_extents(run, con);
-    write_legacy_shd(run, con);  // step 31
-    report_trimming_again(run, con);
-    write_new_shd(run, con);  // step 32
-    con.checkpoint(run.iopt, 2, 21);
-    write_elevation_grids(run, con);
-    write_ch_par(run, con);
-    write_tvo_spec(run, con);
-    write_pdl(run, con);
-    wetland_split_notice(run, con);
-    check_fractions(run, con);  // step 33
-    con.say();                  // step 34
+    run.checkpoint(1, 5);
+    const LandCover cover = adjust_land_cover(map, files.map, net, answers.split_type, run);  // 28
+    run.checkpoint(2, 20);
+
+    // The watershed as written.
+    rank_and_check_cells(net, map, run);  // step 29
+    const Watershed shed = extract_and_trim(net, outlets, answers.inlets, map.hdr, run);
+    compute_interflow_slopes(net, map, run);
+    run.checkpoint(1, 6);
+
+    // The parameter file, read against the classes the run writes.
+    ParBasin basin;
+    basin.classcount = cover.ntype() + 1 +
+                       (answers.nca_choice == 2 && answers.adjust_nca == 'y' ? answers.nca_classes : 0);
+    basin.nrvr = map.nrvr;
+    basin.na = net.na;
+    basin.naa = net.naa;
+    basin.row = &net.row;
+    basin.iak = &net.iak;
+    basin.hdr = &map.hdr;
+    const std::optional<ParameterSet> par =
+        read_parameter_file(answers, files.have_par_file, basin, run);  // step 30
+    run.checkpoint(1, 7);
+
+    // The outputs.
+    const WrittenBasin written{answers, map,  net, cover, fetch, nca, shed,
+                               dem ? &*dem : nullptr, par ? &*par : nullptr, &answers.par_file};
+    const LegacyExtents extents = adjust_legacy_extents(shed.window, map.hdr, run);
+    write_legacy_shd(files.legacy, written, extents, run);  // step 31
+    report_trimming_again(shed.window, run);
+    write_new_shd(written, run);  // step 32
+    run.checkpoint(2, 21);
+    write_elevation_grids(written, run);
+    write_ch_par(written, run);
+    write_tvo_spec(written, run);
+    write_pdl(written, run);
+    wetland_split_notice(map.split, run);
+    check_fractions(written, run);  // step 33
+    con.say();                     // step 34
     con.say();
     con.say("If you have gotten this far, you probably will have");
     con.say("a good shd file - i.e. there will be a shd file");
@@ -86,7 +116,7 @@ void run_zel(Run& run, Console& con) {
     con.say("a single watershed outlet");
     con.say();
     con.say();
-    con.checkpoint(run.iopt, 1, 8);
-    write_profiles(run, con);  // step 35
-    ending(run, con);          // step 36
+    run.checkpoint(1, 8);
+    write_profiles(written, run);        // step 35
+    ending(files.legacy, net.errors, run);  // step 36
 }

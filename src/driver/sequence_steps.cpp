@@ -11,6 +11,7 @@
 
 #include "common/console.hpp"
 #include "common/output_file.hpp"
+#include "common/responses.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "common/text.hpp"
@@ -74,12 +75,7 @@ SplitName split_file_name(std::string_view name) {
     return out;
 }
 
-void start_up(Run& run, Console& con) {
-    // Steps 1-2: the file-name table is part of Run; iopt came from main.
-    run.errors = 0;
-    run.nrvr = 0;
-    run.hdr.projection = run.hdr.datum1 = run.hdr.zone = "unknown";
-
+void start_up(Console& con) {
     say_all(con, {"********************************************************",
                   "*                                                      *",
                   "*                  TALVIREN (TM)                       *",
@@ -103,8 +99,9 @@ void start_up(Run& run, Console& con) {
     con.say();
 }
 
-void open_files(Run& run, Console& con) {
-    const Responses& r = run.answers;
+OpenFiles open_files(const Responses& r, Run& run) {
+    Console& con = run.con;
+    OpenFiles files;
 
     // Step 7: the map file, read whole.
     if (!file_exists(r.map_file)) {
@@ -113,8 +110,7 @@ void open_files(Run& run, Console& con) {
         stop("Program aborted in zel.exe @ 324");
     }
     int error = 0;
-    run.map = TextReader();
-    if (!readable_file(r.map_file) || !run.map.load(r.map_file, error)) {
+    if (!readable_file(r.map_file) || !files.map.load(r.map_file, error)) {
         con.line(" Unable to open the file ", r.map_file);
         say_all(con,
                 {" Are you in the proper directory?", " Did you enter the proper map file name?",
@@ -123,15 +119,14 @@ void open_files(Run& run, Console& con) {
     }
 
     // Step 8: the parameter file, unless its name starts with "n".
-    run.have_par_file = false;
     if (r.par_file.empty() || r.par_file[0] != 'n') {
-        if (int e = open_for_reading_error(run.fln[2]); e != 0) {
+        if (int e = open_for_reading_error(r.par_file); e != 0) {
             con.say("Problems on unit 32");
-            con.say(run.fln[2]);
+            con.say(r.par_file);
             con.line("iostat code =", e);
             stop("program aborted in zel @ 139");
         }
-        run.have_par_file = true;
+        files.have_par_file = true;
     } else {
         con.say("zelm_par.r2c not wanted for morvante");
     }
@@ -141,42 +136,41 @@ void open_files(Run& run, Console& con) {
         say_all(con, {"existing new.map file deleted", "replaced by new_format.map ", ""});
         con.wait("hit enter to continue");
     }
-    open_output(con, run.new_format_shd, "new_format.shd", "NEW1.SHD");
+    open_output(con, files.legacy.new_format, "new_format.shd", "NEW1.SHD");
     if (delete_old_file("new.shd")) {
         say_all(con, {"existing new.txt file deleted",
                       "replaced by new_format.map and old_format.map", ""});
         con.wait("hit enter to continue");
     }
-    open_output(con, run.old_format_shd, "old_format.shd", "NEW.SHD");
-    open_output(con, run.ssdata, "ssdata.out", "ssdata.out");
+    open_output(con, files.legacy.old_format, "old_format.shd", "NEW.SHD");
+    open_output(con, files.legacy.ssdata, "ssdata.out", "ssdata.out");
     open_output(con, run.log, "zel_info.txt", "zel.err");
-
-    // Step 13: room for the header comments.
-    run.hdr.comments.clear();
-    run.hdr.comments.reserve(1000);
+    return files;
 }
 
-void read_parameter_file(Run& run, Console& con) {
-    if (!run.have_par_file) return;
-    SplitName split = split_file_name(run.fln[2]);
+std::optional<ParameterSet> read_parameter_file(const Responses& answers, bool have_par_file,
+                                                const ParBasin& basin, Run& run) {
+    if (!have_par_file) return std::nullopt;
+    SplitName split = split_file_name(answers.par_file);
     if (split.ext != "csv") {
-        say_all(con, {"", "Old format .par file no longer accepted", ""});
+        say_all(run.con, {"", "Old format .par file no longer accepted", ""});
         stop("Program aborted in ZEL @ 1975");
     }
-    read_par_parser(run, con, 32, run.fln[2]);
-    run.par_read = true;
-    con.say("parameter file read");
+    ParameterSet p = read_par_parser(answers.par_file, basin, 32, run);
+    run.con.say("parameter file read");
+    return p;
 }
 
-void ending(Run& run, Console& con) {
+void ending(LegacyFiles& legacy, int errors, Run& run) {
+    Console& con = run.con;
     // Legacy files still open (a stage that writes nothing to them) are kept.
-    for (OutputFile* f : {&run.new_format_shd, &run.old_format_shd, &run.ssdata})
+    for (OutputFile* f : {&legacy.new_format, &legacy.old_format, &legacy.ssdata})
         if (f->is_open()) f->commit();
 
     con.say();
-    for (int k = 0; k < 3; ++k) con.line("No. of errors found in the map file = ", run.errors);
+    for (int k = 0; k < 3; ++k) con.line("No. of errors found in the map file = ", errors);
     con.say();
-    if (run.errors != 0) {
+    if (errors != 0) {
         for (int k = 0; k < 3; ++k)
             con.say(" ********* please check the zel_info.txt file **********");
         con.say();

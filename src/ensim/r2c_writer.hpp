@@ -1,8 +1,68 @@
 #pragma once
-struct Run;
-class Console;
+// The r2c writer: an r2c file is written as its header lines, then one value
+// block per attribute, then committed (written under a temporary name until
+// then). Every value goes through the one field formatter.
+#include <string>
+#include <string_view>
 
-// The general r2c writer: an opening call writes the header, value calls write
-// one block each from run.output_grid; see the call order in the writer.
-void write_r2c(Run& run, Console& con, int channel, int fln_index, int frames, int classes,
-               int frame, int class_no, int format_code);
+#include "common/field_format.hpp"
+#include "common/output_file.hpp"
+#include "ensim/grid_header.hpp"
+
+// The grid squares a block covers: rows row0..row1 (south first) and columns
+// col0..col1 (west first), 1-based.
+struct Span {
+    int row0 = 1, row1 = 0;
+    int col0 = 1, col1 = 0;
+    int rows() const { return row1 >= row0 ? row1 - row0 + 1 : 0; }
+    int cols() const { return col1 >= col0 ? col1 - col0 + 1 : 0; }
+};
+
+class R2cWriter {
+  public:
+    // `per_line`: at most this many values on a line; a row goes on over more lines.
+    explicit R2cWriter(int per_line) : per_line_(per_line) {}
+
+    // Create the file; false (with error_code()) when it cannot be created.
+    bool open(const std::string& name) { return file_.open(name); }
+    int error_code() const { return file_.error_code(); }
+    const std::string& name() const { return file_.name(); }
+    OutputFile& file() { return file_; }
+
+    void line(std::string_view text) { file_.line(text); }
+
+    // One value block: a line per row of `span`, south first; value(i, j)
+    // gives the value of square (i, j), written in `field`.
+    template <class Value>
+    void block(const Span& span, field::Field f, Value&& value) {
+        field::FieldStream out(f);
+        std::string& b = file_.buffer();
+        for (int i = span.row0; i <= span.row1; ++i) {
+            int on_line = 0;
+            for (int j = span.col0; j <= span.col1; ++j) {
+                if (on_line == per_line_) {
+                    b.push_back('\n');
+                    on_line = 0;
+                }
+                out.put(b, value(i, j));
+                ++on_line;
+            }
+            b.push_back('\n');
+            file_.flush_if_large();
+        }
+    }
+
+    // Write everything and rename over the final name; false on failure.
+    bool commit() { return file_.commit(); }
+    void discard() { file_.discard(); }
+
+  private:
+    OutputFile file_;
+    int per_line_;
+};
+
+// The header of a single-attribute grid file (the elevation grids), with
+// `classes` attribute lines.
+void write_grid_header(R2cWriter& out, const GridHeader& gh, int classes);
+// "YYYY-MM-DD  HH:MM": the run's local time for :CreationDate lines.
+std::string creation_date();

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <new>
+#include <optional>
 
 #include "common/big_memory.hpp"
 #include "common/console.hpp"
 #include "common/free_format.hpp"
+#include "common/projection.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "ensim/r2s_reader_header.hpp"
@@ -115,12 +117,6 @@ R2sHeader scan_r2s_header(TextReader& reader, const std::function<void(std::stri
     return h;
 }
 
-bool normalise_r2s_projection(std::string& projection) {
-    if (projection == "LatLong") projection = "LATLONG";
-    if (projection == "Cartesian") projection = "CARTESIAN";
-    return projection == "UTM" || projection == "CARTESIAN" || projection == "LATLONG";
-}
-
 std::string r2s_header_fault(const R2sHeader& h, const std::string& file_name) {
     std::string at = file_name + " line " + std::to_string(h.line) + ": ";
     switch (h.problem) {
@@ -155,7 +151,8 @@ std::string r2s_header_fault(const R2sHeader& h, const std::string& file_name) {
     return {};
 }
 
-void read_r2s(Run& run, Console& con, int channel, const std::string& file_name) {
+R2sGrid read_r2s(const std::string& file_name, int channel, Run& run) {
+    Console& con = run.con;
     std::string name(rtrim(std::string_view(file_name).substr(0, 30)));
     TextReader reader;
     int error = 0;
@@ -171,8 +168,8 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
         stop_lines({"Error reading the header of " + name + ":", r2s_header_fault(h, name),
                     "Program aborted in read_r2s"});
     }
-    GridHeader& gh = run.gh;
-    gh.projection = h.projection;
+    R2sGrid out;
+    GridHeader& gh = out.header;
     gh.datum1 = h.datum1;
     gh.zone = h.zone;
     gh.xorigin = static_cast<float>(h.xorigin);
@@ -183,10 +180,11 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
     gh.ydelta = static_cast<float>(h.ydelta);
     gh.frame_time = h.frame_time;
 
-    if (!normalise_r2s_projection(gh.projection)) {
+    const std::optional<Projection> projection = parse_r2s_projection(h.projection);
+    if (!projection) {
         con.say(" Valid format");
         con.say("(UTM, CARTESIAN, LatLong or LATLONG) not found");
-        con.say("format found is ***" + gh.projection + "***");
+        con.say("format found is ***" + h.projection + "***");
         con.say("If wrong, please assign a Projection (coordsys)");
         con.say("in Green Kenue");
         con.say();
@@ -195,7 +193,8 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
 
     con.say();
     con.say("Values found:");
-    con.line("projection=", gh.projection);
+    gh.projection = *projection;
+    con.line("projection=", projection_name(gh.projection));
     con.line("datum1=", gh.datum1);
     con.line("zone=", gh.zone);
     con.line("xorigin=", num(gh.xorigin));
@@ -208,10 +207,8 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
     std::string fault = r2s_header_fault(h, name);
     if (!fault.empty()) stop_lines({fault, "Program aborted in read_r2s"});
 
-    // The grid takes the size of the file read; a later file of another size
-    // replaces it rather than being read into a grid of the wrong shape.
-    Grid<float>& grid = run.input_grid;
-    if (grid.rows() != gh.ycount || grid.cols() != gh.xcount) {
+    Grid<float>& grid = out.values;
+    {
         const double bytes =
             static_cast<double>(gh.ycount) * static_cast<double>(gh.xcount) * sizeof(float);
         const std::string too_big = "The grid of " + name + " (xCount " +
@@ -242,4 +239,5 @@ void read_r2s(Run& run, Console& con, int channel, const std::string& file_name)
     }
     con.say("last value read in filename1(1:40)");
     con.say();
+    return out;
 }

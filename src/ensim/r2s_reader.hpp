@@ -1,8 +1,16 @@
 #pragma once
+// The EnSim r2s reader: one grid of reals with its header.
 #include <string>
 
-struct Run;
-class Console;
+#include "common/grid.hpp"
+#include "ensim/grid_header.hpp"
 
-// Read an EnSim r2s grid into run.gh and run.input_grid.
-void read_r2s(Run& run, Console& con, int channel, const std::string& file_name);
+struct Run;
+
+struct R2sGrid {
+    GridHeader header;
+    Grid<float> values;  // ycount rows x xcount columns, row 1 south
+};
+
+// Read an r2s file; every failure stops the run with a message naming the file.
+R2sGrid read_r2s(const std::string& file_name, int channel, Run& run);

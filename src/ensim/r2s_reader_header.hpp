@@ -34,10 +34,6 @@ struct R2sHeader {
 // handed to `echo`. On a problem the scan stops and says so in the result.
 R2sHeader scan_r2s_header(TextReader& reader, const std::function<void(std::string_view)>& echo);
 
-// "LatLong" -> "LATLONG", "Cartesian" -> "CARTESIAN"; true when the projection
-// is one the grid readers accept (UTM, CARTESIAN, LATLONG).
-bool normalise_r2s_projection(std::string& projection);
-
 // The first header check that fails, as a plain sentence naming the file and
 // line ("" when the header is complete and sound): a problem of the scan, a
 // missing count, origin or cell size, counts below 1 or cell sizes not above 0.

@@ -5,8 +5,10 @@
 
 #include "common/console.hpp"
 #include "common/d8.hpp"
+#include "common/geometry.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
+#include "mapfile/map_input.hpp"
 #include "mapfile/map_support.hpp"
 
 namespace {
@@ -61,15 +63,15 @@ std::string title_of(std::string_view what, const std::string& heading) {
 }
 
 // Elevations: conversion, the lowest cell, and the shift that puts it at 0.
-void convert_elevations(Run& run, Console& con) {
-    Grid<float>& elev = run.grid.elev;
-    const float conv = run.hdr.elvconv;
+void convert_elevations(const TextReader& map, MapInput& input, Run& run) {
+    Grid<float>& elev = input.elev;
+    const float conv = input.hdr.elvconv;
     for (float& v : elev.values()) v *= conv;
     if (!std::all_of(elev.values().begin(), elev.values().end(),
                      [](float v) { return std::isfinite(v); })) {
         stop_lines(
             {"The elevations times :elevConversion (" + num(conv) + ") are too large to be held",
-             "in file " + run.map.name() + ": check :elevConversion and the elevations",
+             "in file " + map.name() + ": check :elevConversion and the elevations",
              " Program aborted"});
     }
 
@@ -85,7 +87,7 @@ void convert_elevations(Run& run, Console& con) {
             }
         }
     }
-    run.hdr.elvconv = 1.0f;  // converted once; no later stage converts again
+    input.hdr.elvconv = 1.0f;  // converted once; no later stage converts again
 
     // Squares below 0 stay out of the model (a no-data ring of a GIS export),
     // except those the basin drains into: see raise_drained_negatives.
@@ -94,24 +96,21 @@ void convert_elevations(Run& run, Console& con) {
     if (below > 0) {
         std::string line = "WARNING: " + std::to_string(below) +
                            " grid squares have elevations below 0 - they are left out of the model";
-        con.say(line);
+        run.con.say(line);
         run.log_line(line);
     }
+    input.negative_elevations = below > 0;
     // The lowest square of a map without negative elevations goes to 0.
     if (lowest >= 0.0f && lowest_row > 0) elev(lowest_row, lowest_col) -= lowest;
-    run.lowest_row = lowest_row;
-    run.lowest_col = lowest_col;
-    run.lowest_elev = lowest;
 }
 
 // An outlet below sea level: a square below 0 into which a basin square
 // (elevation and fraction above 0) drains becomes a receiving square at 0.001.
-void raise_drained_negatives(Run& run, Console& con) {
-    Grid<float>& elev = run.grid.elev;
-    const Grid<float>& frac = run.grid.frac;
-    const Grid<int>& dir = run.grid.dir;
-    if (run.lowest_elev >= 0.0f || frac.rows() != elev.rows() || dir.rows() != elev.rows())
-        return;
+void raise_drained_negatives(MapInput& input, Run& run) {
+    Grid<float>& elev = input.elev;
+    const Grid<float>& frac = input.fraction;
+    const Grid<int>& dir = input.dir;
+    if (!input.negative_elevations) return;
     std::vector<std::size_t> raised;
     for (int i = 1; i <= elev.rows(); ++i) {
         for (int j = 1; j <= elev.cols(); ++j) {
@@ -128,81 +127,77 @@ void raise_drained_negatives(Run& run, Console& con) {
         const int i = static_cast<int>(k / elev.cols()) + 1, j = static_cast<int>(k % elev.cols()) + 1;
         const std::string line = words("WARNING: grid square row", i, "col", j, "elevation",
                                        elev(i, j), "receives flow from the basin - raised to 0.001");
-        con.say(line);
+        run.con.say(line);
         run.log_line(line);
         elev(i, j) = 0.001f;
     }
 }
 
-void convert_fractions(Run& run, Console& con) {
-    Grid<float>& frac = run.grid.frac;
+void convert_fractions(const TextReader& map, MapInput& input, Run& run) {
+    Grid<float>& frac = input.fraction;
     if (frac.empty()) return;
     if (frac(frac.rows(), 1) >= 0.0f) {
         for (float& v : frac.values()) v /= 100.0f;
         return;
     }
     // A negative first value marks a block of areas (m2): divide by the square area.
-    float al = nominal_side_length(run.hdr);
+    float al = nominal_side(input.hdr);
     float area = al * al;
     if (!(area > 0.0f) || !std::isfinite(area)) {
         stop_lines(
             {"The fraction block holds areas (its first value is negative), but the header's",
              "xDelta and yDelta give no usable square size (side length " + num(al) + " m)",
-             "in file " + run.map.name() + ": check :xDelta and :yDelta", " Program aborted"});
+             "in file " + map.name() + ": check :xDelta and :yDelta", " Program aborted"});
     }
     std::string note =
         words("Fraction block read as areas: divided by the square area", area, "m2");
-    con.say(note);
+    run.con.say(note);
     run.log_line(note);
     for (float& v : frac.values()) v /= area;
 }
 
 }  // namespace
 
-void read_blocks_1_to_3(Run& run, Console& con) {
-    BasinGrid& g = run.grid;
-    read_block(run.map, g.elev, " Problems reading the elevations on line", Numbering::position);
-    convert_elevations(run, con);
+void read_blocks_1_to_3(TextReader& map, MapInput& input, Run& run) {
+    read_block(map, input.elev, " Problems reading the elevations on line", Numbering::position);
+    convert_elevations(map, input, run);
 
     std::string heading =
-        read_block(run.map, g.frac, " Problems reading the fractions in row", Numbering::row);
-    list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading), g.frac,
-              1);
-    convert_fractions(run, con);
+        read_block(map, input.fraction, " Problems reading the fractions in row", Numbering::row);
+    list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading),
+              input.fraction, 1);
+    convert_fractions(map, input, run);
 
-    heading =
-        read_block(run.map, g.dir, " Problems reading the directions on line", Numbering::row);
-    list_grid(run.log, title_of("Drainage directions", heading), g.dir);
-    raise_drained_negatives(run, con);
+    heading = read_block(map, input.dir, " Problems reading the directions on line", Numbering::row);
+    list_grid(run.log, title_of("Drainage directions", heading), input.dir);
+    raise_drained_negatives(input, run);
 }
 
-void read_river_class_block(Run& run, Console& con) {
-    BasinGrid& g = run.grid;
-    con.line(run.hdr.xcount, run.hdr.ycount);
-    std::string heading = read_block(run.map, g.river_class,
+void read_river_class_block(TextReader& map, MapInput& input, Run& run) {
+    Console& con = run.con;
+    con.line(input.hdr.xcount, input.hdr.ycount);
+    std::string heading = read_block(map, input.river_class,
                                      " Problems reading the river class on line", Numbering::row);
-    if (!g.river_class.empty()) {
+    if (!input.river_class.empty()) {
         int largest =
-            *std::max_element(g.river_class.values().begin(), g.river_class.values().end());
-        run.nrvr = std::max(run.nrvr, largest);
+            *std::max_element(input.river_class.values().begin(), input.river_class.values().end());
+        input.nrvr = std::max(input.nrvr, largest);
     }
-    con.line("No of river classes found in the map file =", run.nrvr);
+    con.line("No of river classes found in the map file =", input.nrvr);
     con.say("This should match the number specified in the par file");
     con.say();
-    if (run.iopt >= 1) con.line("nrvr=", run.nrvr);
-    list_grid(run.log, title_of("River classes", heading), g.river_class);
+    if (run.iopt >= 1) con.line("nrvr=", input.nrvr);
+    list_grid(run.log, title_of("River classes", heading), input.river_class);
 }
 
-void read_blocks_5_to_7(Run& run, Console&) {
-    BasinGrid& g = run.grid;
-    std::string heading = read_block(run.map, g.contours,
+void read_blocks_5_to_7(TextReader& map, MapInput& input, Run& run) {
+    std::string heading = read_block(map, input.contours,
                                      " Problems reading the no countours on line", Numbering::row);
     list_grid(run.log, title_of("Number of contours crossing each grid square", heading),
-              g.contours);
-    heading = read_block(run.map, g.channels, " Problems reading the no channels on line",
+              input.contours);
+    heading = read_block(map, input.channels, " Problems reading the no channels on line",
                          Numbering::row);
-    list_grid(run.log, title_of("Number of channels", heading), g.channels);
-    heading =
-        read_block(run.map, g.reach, " Problems reading the reach no on line", Numbering::row);
-    list_grid(run.log, title_of("Reach numbers", heading), g.reach);
+    list_grid(run.log, title_of("Number of channels", heading), input.channels);
+    heading = read_block(map, input.reach, " Problems reading the reach no on line", Numbering::row);
+    list_grid(run.log, title_of("Reach numbers", heading), input.reach);
 }

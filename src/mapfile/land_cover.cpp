@@ -9,6 +9,7 @@
 #include "common/output_file.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
+#include "mapfile/map_input.hpp"
 #include "mapfile/map_support.hpp"
 
 namespace {
@@ -21,9 +22,8 @@ std::string two_numbers(int a, int b) {
     return buf;
 }
 
-void allocate_classes(Run& run, std::vector<Grid<float>>& classes, int count,
+void allocate_classes(const MapHeader& hdr, std::vector<Grid<float>>& classes, int count,
                       double bytes_already_held, const char* failure) {
-    const MapHeader& hdr = run.hdr;
     double bytes = bytes_already_held + basin_grid_bytes(hdr.ycount, hdr.xcount, count);
     if (!fits_in_memory(bytes)) {
         stop_lines({"Not enough memory for " + std::to_string(count) +
@@ -41,10 +41,9 @@ void allocate_classes(Run& run, std::vector<Grid<float>>& classes, int count,
 }
 
 // The class names and class blocks of the map file.
-void read_class_blocks(Run& run, Console& con) {
-    MapHeader& hdr = run.hdr;
-    BasinGrid& g = run.grid;
-    TextReader& map = run.map;
+void read_class_blocks(TextReader& map, MapInput& g, Run& run) {
+    Console& con = run.con;
+    MapHeader& hdr = g.hdr;
     con.say("Reading the class names as listed in the attribute list");
     con.say("of the map file:");
 
@@ -52,11 +51,11 @@ void read_class_blocks(Run& run, Console& con) {
     if (hdr.ntype < 1) {
         // Fewer than two classes: all of every square is class 1.
         hdr.ntype = 1;
-        allocate_classes(run, g.classes, hdr.ntype + 1, 0, failure);
+        allocate_classes(hdr, g.classes, hdr.ntype + 1, 0, failure);
         g.class_names.assign(static_cast<std::size_t>(hdr.ntype + 1), std::string());
         g.classes[0].fill(100.0f);
     } else {
-        allocate_classes(run, g.classes, hdr.ntype + 1, 0, failure);
+        allocate_classes(hdr, g.classes, hdr.ntype + 1, 0, failure);
         g.class_names.assign(static_cast<std::size_t>(hdr.ntype + 1), std::string());
         const int rows = hdr.ycount, cols = hdr.xcount;
         std::vector<int> buffer(static_cast<std::size_t>(cols));
@@ -141,8 +140,8 @@ bool parse_record(std::string_view line, int skip, Record& rec) {
 }
 
 // Class numbers that would fall outside the class storage are refused.
-void check_record(const Run& run, const Table& table, const Record& rec) {
-    const int map_classes = run.hdr.ntype + 1;
+void check_record(const MapHeader& hdr, const Table& table, const Record& rec) {
+    const int map_classes = hdr.ntype + 1;
     if (rec.old_class <= map_classes && rec.new_class >= 1 && rec.new_class <= kMaxClasses)
         return;
     std::string why =
@@ -160,7 +159,8 @@ void check_record(const Run& run, const Table& table, const Record& rec) {
 // The record lines, after any heading lines. Version 2 records follow two text
 // fields and an unreadable one stops the run; version 1 leaves an unreadable
 // record out (of both passes alike).
-void read_records(Run& run, Console& con, Table& table, TextReader& file, int version) {
+void read_records(const MapHeader& hdr, Run& run, Table& table, TextReader& file, int version) {
+    Console& con = run.con;
     table.version = version;
     con.say();
     con.say("Version " + std::to_string(version) + " of the class_combine file found");
@@ -184,7 +184,7 @@ void read_records(Run& run, Console& con, Table& table, TextReader& file, int ve
                          printable(line, 80) + "\"");
             continue;
         }
-        check_record(run, table, rec);
+        check_record(hdr, table, rec);
         std::string pair = two_numbers(rec.old_class, rec.new_class);
         run.log_line(pair);
         if (version == 2) con.say(pair);
@@ -193,7 +193,7 @@ void read_records(Run& run, Console& con, Table& table, TextReader& file, int ve
     }
 }
 
-void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
+void read_version2(const MapHeader& hdr, Run& run, Table& table, TextReader& file) {
     std::string first;
     int version = 0;
     const Target line1[] = {as_text(first), as_int(version)};
@@ -217,10 +217,11 @@ void read_version2(Run& run, Console& con, Table& table, TextReader& file) {
                         "; only version 2 files can be read (line 1: a text, then 2)",
                     "in file class_combine.csv line 1", " Program aborted"});
     }
-    read_records(run, con, table, file, 2);
+    read_records(hdr, run, table, file, 2);
 }
 
-Table read_combine_table(Run& run, Console& con) {
+Table read_combine_table(const MapHeader& hdr, Run& run) {
+    Console& con = run.con;
     Table table;
     for (const char* name : {"class_combine.csv", "class_combine.txt"}) {
         if (!file_exists(name)) continue;
@@ -235,9 +236,9 @@ Table read_combine_table(Run& run, Console& con) {
         }
         TextReader file(std::move(text), name);
         if (table.file == "class_combine.csv") {
-            read_version2(run, con, table, file);
+            read_version2(hdr, run, table, file);
         } else {
-            read_records(run, con, table, file, 1);
+            read_records(hdr, run, table, file, 1);
         }
         con.say();
         con.line("In " + table.file + ":");
@@ -263,12 +264,12 @@ void list_classes(OutputFile& log, const std::string& label,
     }
 }
 
-void combine(Run& run, Console& con, const Table& table) {
-    MapHeader& hdr = run.hdr;
-    BasinGrid& g = run.grid;
+void combine(MapInput& g, Run& run, const Table& table) {
+    Console& con = run.con;
+    MapHeader& hdr = g.hdr;
     std::vector<Grid<float>> combined;
     double held = basin_grid_bytes(hdr.ycount, hdr.xcount, hdr.ntype + 1);
-    allocate_classes(run, combined, table.new_count, held, "**Allocation failed  in zel @1158**");
+    allocate_classes(hdr, combined, table.new_count, held, "**Allocation failed  in zel @1158**");
 
     run.log_line("   Classes read:");
     list_classes(run.log, "                            class no", g.classes);
@@ -294,9 +295,10 @@ void combine(Run& run, Console& con, const Table& table) {
 
 }  // namespace
 
-void read_classes_and_combine(Run& run, Console& con) {
-    read_class_blocks(run, con);
-    Table table = read_combine_table(run, con);
+void read_classes_and_combine(TextReader& map, MapInput& input, Run& run) {
+    Console& con = run.con;
+    read_class_blocks(map, input, run);
+    Table table = read_combine_table(input.hdr, run);
 
     con.say("please check this table carefully");
     con.say("Make sure the numbers march up with the table in the ");
@@ -305,5 +307,5 @@ void read_classes_and_combine(Run& run, Console& con) {
     con.say("********************************************");
     con.wait("waiting.....");
 
-    if (table.found) combine(run, con, table);
+    if (table.found) combine(input, run, table);
 }

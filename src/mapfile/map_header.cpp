@@ -5,9 +5,11 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <optional>
 
 #include "common/console.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "mapfile/map_support.hpp"
 
@@ -18,8 +20,8 @@ constexpr std::size_t kCommentLength = 40;
 constexpr std::size_t kMaxComments = 1000;
 
 // The leading '#' lines: kept in the comment store and echoed.
-void read_comment_lines(Run& run, Console& con) {
-    TextReader& map = run.map;
+void read_comment_lines(TextReader& map, MapHeader& hdr, Run& run) {
+    Console& con = run.con;
     std::string_view line;
     if (!map.next_line(line)) {
         stop_lines({"The map file " + map.name() + " is empty",
@@ -32,8 +34,6 @@ void read_comment_lines(Run& run, Console& con) {
              "in file " + map.name() + " line 1: found \"" + printable(line) + "\"",
              " Program aborted"});
     }
-    MapHeader& hdr = run.hdr;
-    hdr.ensim = true;
     con.say();
     con.say("Ensim compatible free format map file expected");
     con.say();
@@ -57,20 +57,23 @@ void read_comment_lines(Run& run, Console& con) {
 }
 
 enum class Kind { text, integer, real };
+std::string& projection_text(MapHeader& h) { return h.projection.text; }
+std::string& datum_text(MapHeader& h) { return h.datum1; }
+std::string& zone_text(MapHeader& h) { return h.zone; }
 struct Keyword {
     std::string_view name;
     Kind kind;
-    std::string MapHeader::*text = nullptr;
+    std::string& (*text)(MapHeader&) = nullptr;
     int MapHeader::*integer = nullptr;
     float MapHeader::*real = nullptr;
 };
 
 const Keyword kKeywords[] = {
-    {":Projection", Kind::text, &MapHeader::projection},
-    {":CoordSys", Kind::text, &MapHeader::projection},
-    {":Ellipsoid", Kind::text, &MapHeader::datum1},
-    {":Datum", Kind::text, &MapHeader::datum1},
-    {":Zone", Kind::text, &MapHeader::zone},
+    {":Projection", Kind::text, projection_text},
+    {":CoordSys", Kind::text, projection_text},
+    {":Ellipsoid", Kind::text, datum_text},
+    {":Datum", Kind::text, datum_text},
+    {":Zone", Kind::text, zone_text},
     {":xOrigin", Kind::real, nullptr, nullptr, &MapHeader::xorigin},
     {":yOrigin", Kind::real, nullptr, nullptr, &MapHeader::yorigin},
     {":xCount", Kind::integer, nullptr, &MapHeader::xcount},
@@ -83,8 +86,7 @@ const Keyword kKeywords[] = {
     {":elevConversion", Kind::real, nullptr, nullptr, &MapHeader::elvconv},
 };
 
-void apply_keyword(Run& run, const Keyword& kw, std::string_view line) {
-    MapHeader& hdr = run.hdr;
+void apply_keyword(const TextReader& map, MapHeader& hdr, const Keyword& kw, std::string_view line) {
     std::string keyword;
     std::string text;
     int integer = 0;
@@ -93,21 +95,21 @@ void apply_keyword(Run& run, const Keyword& kw, std::string_view line) {
                    : kw.kind == Kind::integer ? as_int(integer)
                                               : as_real(real);
     // A null value (",," or "/") leaves the field unchanged.
-    if (kw.kind == Kind::text) text = hdr.*kw.text;
+    if (kw.kind == Kind::text) text = kw.text(hdr);
     if (kw.kind == Kind::integer) integer = hdr.*kw.integer;
     if (kw.kind == Kind::real) real = hdr.*kw.real;
     const Target targets[] = {as_text(keyword), value};
     ReadStatus st = parse_fields(line, targets);
     if (!st) {
-        st.line = run.map.line_number();  // the parse counts lines within this one line
+        st.line = map.line_number();  // the parse counts lines within this one line
         std::string_view expected = kw.kind == Kind::integer ? "a whole number" : "a number";
         stop_lines(
             {"The value of " + std::string(kw.name) + " in the map file header cannot be read",
-             read_error_detail(run.map, st, expected), " Program aborted"});
+             read_error_detail(map, st, expected), " Program aborted"});
     }
     switch (kw.kind) {
         case Kind::text:
-            hdr.*kw.text = std::string(rtrim(text));
+            kw.text(hdr) = std::string(rtrim(text));
             break;
         case Kind::integer:
             hdr.*kw.integer = integer;
@@ -116,12 +118,11 @@ void apply_keyword(Run& run, const Keyword& kw, std::string_view line) {
             hdr.*kw.real = real;
             break;
     }
-    if (kw.integer == &MapHeader::xcount) hdr.xcount_line = run.map.line_number();
-    if (kw.integer == &MapHeader::ycount) hdr.ycount_line = run.map.line_number();
+    if (kw.integer == &MapHeader::xcount) hdr.xcount_line = map.line_number();
+    if (kw.integer == &MapHeader::ycount) hdr.ycount_line = map.line_number();
 }
 
-void read_keywords(Run& run) {
-    TextReader& map = run.map;
+void read_keywords(TextReader& map, MapHeader& hdr) {
     map.rewind();
     std::string_view line;
     for (;;) {
@@ -134,23 +135,20 @@ void read_keywords(Run& run) {
         line = line.substr(0, kHeaderLineLength);
         if (line.substr(0, 10) == ":endHeader") break;
         for (const Keyword& kw : kKeywords) {
-            if (line.substr(0, kw.name.size()) == kw.name) apply_keyword(run, kw, line);
+            if (line.substr(0, kw.name.size()) == kw.name) apply_keyword(map, hdr, kw, line);
         }
     }
 }
 
 void check_projection(MapHeader& hdr) {
-    if (hdr.projection == "LatLong") hdr.projection = "LATLONG";
-    if (hdr.projection == "Cartesian") hdr.projection = "CARTESIAN";
-    std::string_view p = hdr.projection;
-    bool valid = p.substr(0, 3) == "UTM" || p.substr(0, 9) == "CARTESIAN" ||
-                 p.substr(0, 7) == "LATLONG" || p.substr(0, 7) == "LatLong";
-    if (!valid) {
+    std::optional<MapProjection> p = parse_map_projection(hdr.projection.text);
+    if (!p) {
         stop_lines({" Valid format", "(UTM, CARTESIAN, LatLong or LATLONG) not found",
-                    "format found is ***" + padded(hdr.projection, 10) + "***", "",
+                    "format found is ***" + padded(hdr.projection.text, 10) + "***", "",
                     "If wrong, please assign a Projection (coordsys)", "in Green Kenue", "",
                     "Program aborted @ 407"});
     }
+    hdr.projection = std::move(*p);
 }
 
 // A header value as a hydrologist writes it: 500000 rather than 5e+05.
@@ -161,10 +159,9 @@ std::string value_text(float v) {
     return std::string(buf, r.ptr);
 }
 
-void echo_header(Run& run, Console& con) {
-    const MapHeader& h = run.hdr;
+void echo_header(const MapHeader& h, Run& run) {
     const std::string lines[] = {
-        words("projection=", h.projection),
+        words("projection=", h.projection.text),
         words("datum1=", h.datum1),
         words("zone=", h.zone),
         words("xorigin=", value_text(h.xorigin)),
@@ -179,7 +176,7 @@ void echo_header(Run& run, Console& con) {
         words("elvconv=", value_text(h.elvconv)),
     };
     for (const auto& l : lines) {
-        con.say(l);
+        run.con.say(l);
         run.log_line(l);
     }
 }
@@ -195,26 +192,28 @@ int ntype_from(float antype) {
 
 }  // namespace
 
-void read_map_header(Run& run, Console& con) {
-    read_comment_lines(run, con);
-    read_keywords(run);
-    check_projection(run.hdr);
-    echo_header(run, con);
+void read_map_header(TextReader& map, float split_percent, MapInput& input, Run& run) {
+    Console& con = run.con;
+    MapHeader& hdr = input.hdr;
+    read_comment_lines(map, hdr, run);
+    read_keywords(map, hdr);
+    check_projection(hdr);
+    echo_header(hdr, run);
 
-    run.split = run.answers.split_percent / 100.0f;
-    if (run.split > 1.0f || run.split < 0.0f) {
+    input.split = split_percent / 100.0f;
+    if (input.split > 1.0f || input.split < 0.0f) {
         stop_lines({"value for split is outside acceptable range", "", "Program aborted @ 483"});
     }
 
-    run.hdr.ntype = ntype_from(run.hdr.antype);
-    if (run.hdr.ntype + 1 > kMaxClasses) {
-        stop_lines({"The :classCount of " + std::to_string(run.hdr.ntype + 1) + " in " +
-                        run.map.name() + " is more than the watershed file can hold (" +
+    hdr.ntype = ntype_from(hdr.antype);
+    if (hdr.ntype + 1 > kMaxClasses) {
+        stop_lines({"The :classCount of " + std::to_string(hdr.ntype + 1) + " in " + map.name() +
+                        " is more than the watershed file can hold (" +
                         std::to_string(kMaxClasses) + " classes)",
                     " Program aborted"});
     }
     con.say("Number of classes now includes the impervious class");
-    con.line("Number of classes stipulated = ", run.hdr.ntype + 1);
+    con.line("Number of classes stipulated = ", hdr.ntype + 1);
     con.say("Is this correct?");
     con.say();
     con.wait(" Hit enter to continue");
@@ -222,24 +221,25 @@ void read_map_header(Run& run, Console& con) {
 
 namespace {
 
-[[noreturn]] void allocation_failed(const Run& run, const std::string& why) {
+[[noreturn]] void allocation_failed(const MapHeader& hdr, const TextReader& map,
+                                    const std::string& why) {
     stop_lines({why,
-                "(xCount " + std::to_string(run.hdr.xcount) + ", yCount " +
-                    std::to_string(run.hdr.ycount) + " in the header of " + run.map.name() + ")",
+                "(xCount " + std::to_string(hdr.xcount) + ", yCount " +
+                    std::to_string(hdr.ycount) + " in the header of " + map.name() + ")",
                 "**Allocation failed for area17 in zela l303**"});
 }
 
 }  // namespace
 
-void allocate_grids(Run& run, Console& con) {
-    MapHeader& hdr = run.hdr;
-    con.say("before allocating area17");
+void allocate_grids(const TextReader& map, MapInput& input, Run& run) {
+    MapHeader& hdr = input.hdr;
+    run.con.say("before allocating area17");
     if (hdr.xcount <= 0 || hdr.ycount <= 0) {
         auto where = [&](std::string_view key, std::size_t line) {
-            return line ? "in file " + run.map.name() + " line " + std::to_string(line) + ": " +
+            return line ? "in file " + map.name() + " line " + std::to_string(line) + ": " +
                               std::string(key) + " is " +
                               std::to_string(key == ":xCount" ? hdr.xcount : hdr.ycount)
-                        : "in file " + run.map.name() + ": the header has no " + std::string(key) +
+                        : "in file " + map.name() + ": the header has no " + std::string(key) +
                               " line";
         };
         std::vector<std::string> lines{
@@ -249,43 +249,28 @@ void allocate_grids(Run& run, Console& con) {
         lines.push_back(" Program aborted");
         stop_lines(std::move(lines));
     }
+    // Every grid of the run, estimated before the first is made.
     double squares = static_cast<double>(hdr.xcount) * static_cast<double>(hdr.ycount);
     double bytes = basin_grid_bytes(hdr.ycount, hdr.xcount, std::max(2, hdr.ntype + 1));
     if (squares > static_cast<double>(INT_MAX) || !fits_in_memory(bytes)) {
-        allocation_failed(run, "A grid of " + std::to_string(hdr.xcount) + " columns by " +
-                                   std::to_string(hdr.ycount) + " rows with " +
-                                   std::to_string(std::max(2, hdr.ntype + 1)) +
-                                   " land-cover classes needs about " +
-                                   std::to_string(static_cast<long long>(bytes / 1.0e6)) +
-                                   " MB, more than this computer can hold");
+        allocation_failed(hdr, map,
+                          "A grid of " + std::to_string(hdr.xcount) + " columns by " +
+                              std::to_string(hdr.ycount) + " rows with " +
+                              std::to_string(std::max(2, hdr.ntype + 1)) +
+                              " land-cover classes needs about " +
+                              std::to_string(static_cast<long long>(bytes / 1.0e6)) +
+                              " MB, more than this computer can hold");
     }
     const int rows = hdr.ycount, cols = hdr.xcount;
-    BasinGrid& g = run.grid;
     try {
-        g.elev.assign(rows, cols, {});
-        g.frac.assign(rows, cols, {});
-        g.dir.assign(rows, cols, {});
-        g.river_class.assign(rows, cols, {});
-        g.contours.assign(rows, cols, {});
-        g.channels.assign(rows, cols, {});
-        g.reach.assign(rows, cols, {});
-        g.bankfull.assign(rows, cols, {});
-        g.cell_area.assign(rows, cols, {});
-        g.contrib_area.assign(rows, cols, {});
-        g.da.assign(rows, cols, {});
-        g.contrib_da.assign(rows, cols, {});
-        g.slope.assign(rows, cols, {});
-        g.channel_length.assign(rows, cols, {});
-        g.rank.assign(rows, cols, {});
-        g.next.assign(rows, cols, {});
-        for (auto& f : g.fetch) f.assign(rows, cols, {});
-        g.nca_fraction.assign(rows, cols, {});
-        g.dem_mean.assign(rows, cols, {});
-        g.dem_max.assign(rows, cols, {});
+        for (Grid<float>* g : {&input.elev, &input.fraction}) g->assign(rows, cols, {});
+        for (Grid<int>* g : {&input.dir, &input.river_class, &input.contours, &input.channels,
+                             &input.reach})
+            g->assign(rows, cols, {});
     } catch (const std::bad_alloc&) {
-        allocation_failed(run, "Not enough memory for the grids of this map file");
+        allocation_failed(hdr, map, "Not enough memory for the grids of this map file");
     }
-    con.say("area17 allocated");
+    run.con.say("area17 allocated");
 
     // Header defaults, applied before the first grid block.
     if (hdr.aimpr <= 0.0f) hdr.aimpr = 100.0f;

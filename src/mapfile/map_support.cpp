@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "common/output_file.hpp"
-#include "common/run.hpp"
 #include "common/stop.hpp"
 
 std::string printable(std::string_view text, std::size_t max_len) {
@@ -177,19 +176,4 @@ void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid,
         out.push_back('\n');
         log.flush_if_large();
     }
-}
-
-float nominal_side_length(const MapHeader& hdr) {
-    if (hdr.projection == "UTM" || hdr.projection == "CARTESIAN") {
-        return std::sqrt(hdr.xdelta * hdr.ydelta);
-    }
-    // Geographic grid: the square at the middle row and column.
-    const float pi = 3.1415927f;
-    int i = hdr.ycount / 2;
-    float phi = (hdr.yorigin + static_cast<float>(i) * hdr.ydelta) * pi / 180.0f;
-    float km_lat = 111.136f - 0.5623f * std::cos(2 * phi) + 0.0011f * std::cos(4 * phi);
-    float km_lon =
-        111.4172f * std::cos(phi) - 0.094f * std::cos(3 * phi) + 0.0002f * std::cos(5 * phi);
-    float area = 1.0e6f * hdr.xdelta * hdr.ydelta * km_lat * km_lon;
-    return std::sqrt(area);
 }

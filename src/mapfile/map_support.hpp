@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the map file stages: read-error reporting, memory checks,
-// the grid listings of the run log and the nominal square side.
+// the grid listings of the run log.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +10,6 @@
 #include "common/grid.hpp"
 
 class OutputFile;
-struct MapHeader;
 
 // "in file <name> line <n>: <what went wrong>" for a failed read.
 std::string read_error_detail(const TextReader& reader, const ReadStatus& status,
@@ -25,7 +24,7 @@ std::string read_error_detail(const TextReader& reader, const ReadStatus& status
 std::string printable(std::string_view text, std::size_t max_len = 40);
 
 
-// Bytes held by every layer of BasinGrid, with `class_layers` land-cover classes.
+// Bytes held by every grid of a run, with `class_layers` land-cover classes.
 double basin_grid_bytes(int rows, int cols, int class_layers);
 
 // Run-log listing of a grid, north row first: a title, column numbers, then
@@ -33,7 +32,3 @@ double basin_grid_bytes(int rows, int cols, int class_layers);
 void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid);
 // Reals with `decimals` decimals (whole numbers when 0).
 void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid, int decimals);
-
-// The nominal side length of a grid square in metres, computed from the
-// header exactly as the cell-area step does.
-float nominal_side_length(const MapHeader& hdr);

@@ -7,7 +7,9 @@
 
 #include "common/console.hpp"
 #include "common/output_file.hpp"
+#include "common/responses.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "ensim/r2s_reader.hpp"
 #include "ensim/r2s_reader_header.hpp"
@@ -26,10 +28,10 @@ int model_index(double offset, double delta, int count) {
 
 }  // namespace
 
-void dem_statistics(Run& run, Console& con) {
-    if (run.answers.dem_stats != 'y') return;
-    run.fln[99] = "dem.r2s";
-    if (!file_exists(run.fln[99])) {
+std::optional<DemStats> dem_statistics(const MapHeader& mh, char answer, Run& run) {
+    Console& con = run.con;
+    if (answer != 'y') return std::nullopt;
+    if (!file_exists(kDemFile)) {
         con.say();
         con.say("WARNING:");
         con.say("The file dem.r2s is NOT found");
@@ -39,7 +41,7 @@ void dem_statistics(Run& run, Console& con) {
         con.say("grid elevations");
         con.say();
         con.wait("Program pause in zel @ 1017 - hit enter to continue");
-        return;
+        return std::nullopt;
     }
     con.say();
     con.say("A DEM file has been found");
@@ -50,11 +52,12 @@ void dem_statistics(Run& run, Console& con) {
     con.say("the basin directory");
     con.say();
     con.say("reading dem.r2s file");
-    read_r2s(run, con, 99, run.fln[99]);
+    const R2sGrid read = read_r2s(kDemFile, 99, run);
 
-    const MapHeader& mh = run.hdr;
-    const GridHeader& gh = run.gh;
-    const Grid<float>& dem = run.input_grid;
+    DemStats stats;
+    stats.dem = read.header;
+    const GridHeader& gh = read.header;
+    const Grid<float>& dem = read.values;
     con.line(num(mh.xdelta), num(gh.xdelta), num(mh.ydelta),
              num(gh.ydelta));
     double expected = (mh.xdelta / gh.xdelta + 1.0f) * (mh.ydelta / gh.ydelta + 1.0f);
@@ -67,12 +70,12 @@ void dem_statistics(Run& run, Console& con) {
     try {
         sum.assign(static_cast<std::size_t>(ny) * nx, 0.0);
         count.assign(sum.size(), 0);
-        run.grid.dem_mean.assign(ny, nx, 0.0f);
-        run.grid.dem_max.assign(ny, nx, -1000.0f);
+        stats.mean.assign(ny, nx, 0.0f);
+        stats.max.assign(ny, nx, -1000.0f);
     } catch (const std::bad_alloc&) {
         stop("Error with allocation of elv_dem in zel @ 905");
     }
-    float* maximum = run.grid.dem_max.values().data();
+    float* maximum = stats.max.values().data();
 
     // The model column of every DEM column, worked out once.
     std::vector<int> col_of(static_cast<std::size_t>(dem.cols()));
@@ -114,10 +117,10 @@ void dem_statistics(Run& run, Console& con) {
     con.say("calculating means");
     // The count holds positive values only, so a square reached by no-data
     // points alone, or by no point at all, gets mean 0 (never a division by 0).
-    float* mean = run.grid.dem_mean.values().data();
+    float* mean = stats.mean.values().data();
     for (std::size_t k = 0; k < sum.size(); ++k)
         if (count[k] > 0) mean[k] = static_cast<float>(sum[k] / static_cast<double>(count[k]));
-    run.dem_done = true;
     con.say("Done calculating mean elevations");
     con.say();
+    return stats;
 }

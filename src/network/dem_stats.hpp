@@ -1,6 +1,12 @@
 #pragma once
-struct Run;
-class Console;
+// Mean and maximum square elevations from dem.r2s.
+#include <optional>
 
-// Mean and maximum square elevations from dem.r2s, when asked for.
-void dem_statistics(Run& run, Console& con);
+#include "network/network.hpp"
+
+struct MapHeader;
+struct Run;
+
+// When the answer is 'y' and dem.r2s is there: the statistics over the
+// map's grid (nothing otherwise).
+std::optional<DemStats> dem_statistics(const MapHeader& hdr, char answer, Run& run);

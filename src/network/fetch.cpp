@@ -41,37 +41,35 @@ void run_lengths(const Grid<int>& reach, int di, int dj, Grid<int>& run) {
 
 }  // namespace
 
-void fetch_2d(Run& run, Console& con) {
-    const Grid<int>& reach = run.grid.reach;
-    const int ny = run.hdr.ycount, nx = run.hdr.xcount;
+Fetch fetch_2d(const Grid<int>& reach, const Network& net, Run& run) {
+    const int ny = reach.rows(), nx = reach.cols();
 
     int reachcount = 0;
     for (int r : reach.values()) reachcount = std::max(reachcount, r);
-    con.line("reachcount=", reachcount, " in ftch");
+    run.con.line("reachcount=", reachcount, " in ftch");
 
+    Fetch out;
     Grid<int> lengths;
     try {
-        for (auto& g : run.grid.fetch) g.assign(ny, nx, 0.0f);
+        for (auto& g : out) g.assign(ny, nx, 0.0f);
         lengths.assign(ny, nx, 0);
     } catch (const std::bad_alloc&) {
         stop("**Allocation failed  in fetch_2d @41**");
     }
-    if (reachcount == 0 || reach.rows() != ny || reach.cols() != nx) return;
-
-    const int ncells = std::min({run.naa, static_cast<int>(run.cells.row.size()) - 1,
-                                 static_cast<int>(run.cells.col.size()) - 1});
+    if (reachcount == 0) return out;
     // The fetch grids NE E SE S SW W NW N are the drainage codes 1..8.
     for (int d = 0; d < 8; ++d) {
         const int code = d + 1;
         const bool diagonal = d8::kDiagonal[code];
         run_lengths(reach, d8::kRowStep[code], d8::kColStep[code], lengths);
-        Grid<float>& fetch = run.grid.fetch[static_cast<std::size_t>(d)];
-        for (int n = 1; n <= ncells; ++n) {
-            int i = run.cells.row[static_cast<std::size_t>(n)];
-            int j = run.cells.col[static_cast<std::size_t>(n)];
+        Grid<float>& fetch = out[static_cast<std::size_t>(d)];
+        for (int n = 1; n <= net.naa; ++n) {
+            int i = net.row[static_cast<std::size_t>(n)];
+            int j = net.col[static_cast<std::size_t>(n)];
             if (!reach.inside(i, j) || reach(i, j) <= 0) continue;
             float k = static_cast<float>(lengths(i, j));
             fetch(i, j) = diagonal ? std::sqrt(k * k + k * k) + 0.7f : k + 0.5f;
         }
     }
+    return out;
 }

@@ -1,5 +1,9 @@
 #pragma once
-struct Run;
-class Console;
+// Fetch: how far each lake square's water body reaches in eight directions.
+#include "common/grid.hpp"
+#include "network/network.hpp"
 
-void fetch_2d(Run& run, Console& con);
+struct Run;
+
+// For every basin cell on a reach, in grid-square sides (NE E SE S SW W NW N).
+Fetch fetch_2d(const Grid<int>& reach, const Network& net, Run& run);

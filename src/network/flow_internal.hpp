@@ -2,7 +2,6 @@
 // Pieces of the flow network shared by the network stages and their tests.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 #include "common/big_memory.hpp"
@@ -14,12 +13,5 @@ namespace flow {
 // elevation, equal elevations south row first and west to east within a row.
 // The values are 0-based row-major square indices.
 std::vector<std::uint32_t> numbering_order(const Grid<float>& elev);
-
-// Map units in metres (cell sizes are xdelta x ydelta); otherwise geographic.
-bool metric_projection(std::string_view projection);
-
-// Latitude-dependent km per degree (phi in radians).
-double km_per_degree_lat(double phi);
-double km_per_degree_lon(double phi);
 
 }  // namespace flow

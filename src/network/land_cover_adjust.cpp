@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "common/console.hpp"
+#include "common/free_format.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "common/field_format.hpp"
 #include "ensim/r2s_reader_header.hpp"
@@ -12,11 +14,11 @@ namespace {
 
 // Only the share aimpr of the urban (last) class stays impervious; the rest
 // goes to class 1.
-void impervious_share(Run& run, Console& con) {
-    const int ntype = run.hdr.ntype;
-    const float a = run.hdr.aimpr / 100.0f;
+void impervious_share(LandCover& cover, float aimpr, Console& con) {
+    const int ntype = cover.ntype();
+    const float a = aimpr / 100.0f;
     if (!(a > 0)) return;
-    auto& classes = run.grid.classes;
+    auto& classes = cover.classes;
     if (ntype >= 1) {
         auto& c1 = classes[0].values();
         auto& urban = classes[static_cast<std::size_t>(ntype)].values();
@@ -33,9 +35,9 @@ void impervious_share(Run& run, Console& con) {
     con.say("the pervious areas in urban areas (eg. grass)");
 }
 
-void wetland_split(Run& run, Console& con) {
-    const float split = run.split;
-    char& option = run.answers.split_type;
+void wetland_split(LandCover& cover, float split, char option, const MapInput& input,
+                   const Network& net, Run& run) {
+    Console& con = run.con;
     con.say();
     con.say("NEW  June 22/11");
     con.say("Wetland split options:");
@@ -52,13 +54,13 @@ void wetland_split(Run& run, Console& con) {
         con.wait("Hit enter to continue with this entry");
     }
 
-    auto& classes = run.grid.classes;
-    auto& names = run.grid.class_names;
-    const int w = run.hdr.ntype - 1;  // wetland class number
+    auto& classes = cover.classes;
+    auto& names = cover.class_names;
+    const int w = cover.ntype() - 1;  // wetland class number
     if (w < 1) {
         stop_lines(
             {"A wetland split needs at least 3 land cover classes (wetland, water and",
-             "impervious, the last three); the map file has " + std::to_string(run.hdr.ntype + 1),
+             "impervious, the last three); the map file has " + std::to_string(cover.ntype() + 1),
              " Program aborted"});
     }
     // Coupled wetland goes in right after the wetland class; water and
@@ -66,13 +68,12 @@ void wetland_split(Run& run, Console& con) {
     classes.insert(classes.begin() + w, classes[static_cast<std::size_t>(w - 1)]);
     if (names.size() >= static_cast<std::size_t>(w))
         names.insert(names.begin() + w, names[static_cast<std::size_t>(w - 1)]);
-    run.hdr.ntype += 1;
 
     Grid<float>& uncoupled = classes[static_cast<std::size_t>(w - 1)];
     Grid<float>& coupled = classes[static_cast<std::size_t>(w)];
     Grid<float>& water = classes[static_cast<std::size_t>(w + 1)];
-    const Grid<int>& reach = run.grid.reach;
-    const Grid<int>& rank = run.grid.rank;
+    const Grid<int>& reach = input.reach;
+    const Grid<int>& rank = net.rank;
     run.log_line("Wetland stuff:");
     for (int i = 1; i <= uncoupled.rows(); ++i) {
         for (int j = 1; j <= uncoupled.cols(); ++j) {
@@ -109,8 +110,8 @@ void wetland_split(Run& run, Console& con) {
     run.log_line("Wetland split now incorporated");
 }
 
-void log_class_grids(Run& run) {
-    const auto& classes = run.grid.classes;
+void log_class_grids(const LandCover& cover, Run& run) {
+    const auto& classes = cover.classes;
     for (std::size_t k = 0; k < classes.size(); ++k) {
         const int frame = static_cast<int>(k) + 1;
         run.log_line(words("frame", frame));
@@ -131,19 +132,17 @@ void log_class_grids(Run& run) {
 
 // A square that is all water needs a reach number; without one it becomes
 // 99 % water and 1 % class 1.
-void water_repair(Run& run, Console& con) {
-    const int ntype = run.hdr.ntype;
+void water_repair(LandCover& cover, const Grid<int>& reach, const Network& net, Run& run) {
+    Console& con = run.con;
+    const int ntype = cover.ntype();
     if (ntype < 2) return;  // the water class would be class 1 itself
-    auto& classes = run.grid.classes;
+    auto& classes = cover.classes;
     Grid<float>& class1 = classes[0];
     Grid<float>& water = classes[static_cast<std::size_t>(ntype - 1)];
-    const Grid<int>& reach = run.grid.reach;
-    const int ncells = std::min({run.na, static_cast<int>(run.cells.row.size()) - 1,
-                                 static_cast<int>(run.cells.col.size()) - 1});
     int count = 0;
-    for (int n = 1; n <= ncells; ++n) {
-        const int i = run.cells.row[static_cast<std::size_t>(n)];
-        const int j = run.cells.col[static_cast<std::size_t>(n)];
+    for (int n = 1; n <= net.na; ++n) {
+        const int i = net.row[static_cast<std::size_t>(n)];
+        const int j = net.col[static_cast<std::size_t>(n)];
         if (!water.inside(i, j) || !(water(i, j) >= 0.99999f) || reach.at_or(i, j, 0) != 0)
             continue;
         if (count == 0) {
@@ -172,13 +171,12 @@ void water_repair(Run& run, Console& con) {
 }
 
 // The optional last block of the map file, or DA / 6 + 0.1 where it is absent.
-void bankfull(Run& run, Console& con) {
-    const int ny = run.hdr.ycount, nx = run.hdr.xcount;
-    Grid<float>& bank = run.grid.bankfull;
-    if (bank.rows() != ny || bank.cols() != nx) bank.assign(ny, nx, 0.0f);
+Grid<float> bankfull(TextReader& map, const Network& net, Run& run) {
+    Console& con = run.con;
+    const int ny = net.rank.rows(), nx = net.rank.cols();
+    Grid<float> bank(ny, nx, 0.0f);
     run.log_line("passed line 1411");
 
-    TextReader& map = run.map;
     std::string_view heading;
     ReadStatus status;
     if (!map.next_line(heading)) {
@@ -202,9 +200,10 @@ void bankfull(Run& run, Console& con) {
         con.say();
         con.say(" No bankfull values found");
         con.say(" Default assumed");
-        const Grid<float>& da = run.grid.da;
+        // Bankfull = DA / 6 + 0.1 (DA in km2).
+        const Grid<float>& da = net.da;
         for (int i = 1; i <= ny; ++i)
-            for (int j = 1; j <= nx; ++j) bank(i, j) = da.at_or(i, j, 0.0f) / 6.0f + 0.1f;
+            for (int j = 1; j <= nx; ++j) bank(i, j) = da(i, j) / 6.0f + 0.1f;
     } else {
         con.say();
         con.say("Bankfull values found & will be used");
@@ -214,23 +213,29 @@ void bankfull(Run& run, Console& con) {
         con.wait("Hit enter to continue");
     }
     run.log_line("passed line 1447");
+    return bank;
 }
 
 }  // namespace
 
-void adjust_land_cover(Run& run, Console& con) {
-    auto& classes = run.grid.classes;
-    if (classes.size() != static_cast<std::size_t>(run.hdr.ntype) + 1 || classes.empty()) {
+LandCover adjust_land_cover(MapInput& input, TextReader& map, const Network& net,
+                            char split_type, Run& run) {
+    LandCover cover;
+    cover.classes = std::move(input.classes);
+    cover.class_names = std::move(input.class_names);
+    auto& classes = cover.classes;
+    if (classes.size() != static_cast<std::size_t>(input.hdr.ntype) + 1 || classes.empty()) {
         stop("Programming error: " + std::to_string(classes.size()) +
-             " land cover grids held for " + std::to_string(run.hdr.ntype + 1) + " classes");
+             " land cover grids held for " + std::to_string(input.hdr.ntype + 1) + " classes");
     }
     // The map reader keeps percentages; from here on classes are fractions.
     for (auto& g : classes)
         for (float& v : g.values()) v /= 100.0f;
 
-    impervious_share(run, con);
-    if (run.split > 0) wetland_split(run, con);
-    log_class_grids(run);
-    water_repair(run, con);
-    bankfull(run, con);
+    impervious_share(cover, input.hdr.aimpr, run.con);
+    if (input.split > 0) wetland_split(cover, input.split, split_type, input, net, run);
+    log_class_grids(cover, run);
+    water_repair(cover, input.reach, net, run);
+    cover.bankfull = bankfull(map, net, run);
+    return cover;
 }

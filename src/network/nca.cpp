@@ -10,7 +10,10 @@
 #include "common/console.hpp"
 #include "common/free_format.hpp"
 #include "common/output_file.hpp"
+#include "common/projection.hpp"
+#include "common/responses.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "ensim/r2s_reader_header.hpp"
 
@@ -37,8 +40,9 @@ void append_float(std::string& out, float v) {
     stop_lines({fault, "Program aborted in non_da"});
 }
 
-// Reads nca.r2s and fills run.grid.nca_fraction; false when there is no file.
-bool non_ca(Run& run, Console& con) {
+// Reads nca.r2s into `fraction`; false when there is no file.
+bool non_ca(const MapHeader& mh, Grid<float>& fraction, Run& run) {
+    Console& con = run.con;
     con.say("********************************************************");
     con.say("*                                                      *");
     con.say("*                  TALVIREN (TM)                       *");
@@ -49,9 +53,7 @@ bool non_ca(Run& run, Console& con) {
     con.say("*                                                      *");
     con.say("********************************************************");
 
-    std::string& entry = run.fln[201];
-    if (rtrim(entry).empty()) entry = "nca.r2s";
-    const std::string name(rtrim(entry));
+    const std::string name = kNcaFile;
     if (!file_exists(name)) return false;
 
     con.say("nca.r2s file found");
@@ -70,17 +72,17 @@ bool non_ca(Run& run, Console& con) {
     // The header is read by keyword, so any layout of the usual keywords works.
     R2sHeader h = scan_r2s_header(reader, {});
     if (h.problem != R2sHeader::Problem::none) bad_header(r2s_header_fault(h, name));
-    std::string projection = h.projection;
-    if (!normalise_r2s_projection(projection)) {
+    const std::optional<Projection> projection = parse_r2s_projection(h.projection);
+    if (!projection) {
         con.say(" Valid format (UTM, CARTESIAN, or LATLONG) not found");
         con.line("coordsys found=", h.projection);
         stop("Program aborted in non_da@ 89");
     }
-    con.line(":Projection", projection);
-    if (projection == "UTM") {
+    con.line(":Projection", projection_name(*projection));
+    if (*projection == Projection::utm) {
         con.line(":Zone", h.zone);
         con.line(":Ellipsoid", h.datum1);
-    } else if (projection == "LATLONG") {
+    } else if (*projection == Projection::latlong) {
         con.line(":Ellipsoid", h.datum1);
     }
     con.line(":xOrigin", num(h.xorigin));
@@ -92,7 +94,6 @@ bool non_ca(Run& run, Console& con) {
     std::string fault = r2s_header_fault(h, name);
     if (!fault.empty()) bad_header(fault);
 
-    const MapHeader& mh = run.hdr;
     const int ny = mh.ycount, nx = mh.xcount;
     std::vector<std::uint32_t> in_nca, other;
     const double bytes =
@@ -147,7 +148,6 @@ bool non_ca(Run& run, Console& con) {
     }
 
     con.say(" calculating the nca on each cell ");
-    Grid<float>& fraction = run.grid.nca_fraction;
     fraction.assign(ny, nx, 0.0f);
     float* f = fraction.values().data();
     for (std::size_t k = 0; k < in_nca.size(); ++k) {
@@ -183,28 +183,29 @@ bool non_ca(Run& run, Console& con) {
 
 }  // namespace
 
-void non_contributing_areas(Run& run, Console& con) {
-    run.nca_in_use = false;
-    if (run.answers.adjust_nca != 'y') {
-        con.say("frac will NOT be adjusted for nca");
-        con.say("but the class areas may be depending on your answer");
-        return;
+NonContributing non_contributing_areas(const MapHeader& hdr, const Grid<float>& frac_2d,
+                                       const Responses& answers, Run& run) {
+    NonContributing nca;
+    if (answers.adjust_nca != 'y') {
+        run.con.say("frac will NOT be adjusted for nca");
+        run.con.say("but the class areas may be depending on your answer");
+        return nca;
     }
-    if (!non_ca(run, con)) return;
-    run.nca_grid_held = true;
-    if (!run.answers.nca_choice1) return;
+    if (!non_ca(hdr, nca.fraction, run)) return nca;
+    nca.held = true;
+    if (!answers.nca_choice1) return nca;
 
     // Choice 1: each square contributes its area less the chosen share of its
     // non-contributing part, and never less than 1 m2. A share of 0 gives the
-    // whole area (the network adds up this grid whenever the flag is set).
-    run.nca_in_use = true;
-    const float share = run.answers.nca_fraction;
-    Grid<float>& contrib = run.grid.contrib_area;
-    const Grid<float>& frac = run.grid.frac;
-    const Grid<float>& fraction = run.grid.nca_fraction;
-    contrib.assign(frac.rows(), frac.cols(), 0.0f);
-    for (std::size_t k = 0; k < frac.size(); ++k) {
-        float nca = k < fraction.size() ? fraction.values()[k] : 0.0f;
-        contrib.values()[k] = std::max((1.0f - share * nca) * frac.values()[k], 1.0f);
+    // whole area (the network adds up this grid whenever it is in use).
+    nca.in_use = true;
+    const float share = answers.nca_fraction;
+    nca.contrib_area.assign(frac_2d.rows(), frac_2d.cols(), 0.0f);
+    const auto& fraction = nca.fraction.values();
+    auto& contrib = nca.contrib_area.values();
+    for (std::size_t k = 0; k < contrib.size(); ++k) {
+        const float x = k < fraction.size() ? fraction[k] : 0.0f;
+        contrib[k] = std::max((1.0f - share * x) * frac_2d.values()[k], 1.0f);
     }
+    return nca;
 }

@@ -1,16 +1,44 @@
 #pragma once
-struct Run;
-class Console;
+// Every file written after the parameter file: the writers take the
+// products they print, read-only.
+#include "common/output_file.hpp"
+#include "common/parameter_set.hpp"
+#include "common/responses.hpp"
+#include "mapfile/map_input.hpp"
+#include "network/network.hpp"
 
-// new_format.shd and old_format.shd: header and rank table; closes both.
-void write_legacy_shd(Run& run, Console& con);
-void write_new_shd(Run& run, Console& con);
-void write_elevation_grids(Run& run, Console& con);
-void write_ch_par(Run& run, Console& con);
-void write_tvo_spec(Run& run, Console& con);
-void write_pdl(Run& run, Console& con);
-void wetland_split_notice(Run& run, Console& con);
-// Cells of fraction 0 draining into the network stop the run.
-void check_fractions(Run& run, Console& con);
+struct Run;
+
+// What the writers print. Squares outside the written watershed (rank 0)
+// are written as 0 whatever the products hold there.
+struct WrittenBasin {
+    const Responses& answers;
+    const MapInput& map;  // header and grid blocks
+    const Network& net;
+    const LandCover& cover;
+    const Fetch& fetch;
+    const NonContributing& nca;
+    const Watershed& shed;
+    const DemStats* dem = nullptr;         // when the elevation statistics were made
+    const ParameterSet* par = nullptr;     // when a parameter file was read
+    const std::string* par_file = nullptr; // its name
+};
+
+// The legacy text files, opened with the run log.
+struct LegacyFiles {
+    OutputFile new_format, old_format, ssdata;
+};
+
+// new_format.shd and old_format.shd: header and rank table; commits both and ssdata.out.
+void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExtents& extents,
+                      Run& run);
+void write_new_shd(const WrittenBasin& b, Run& run);
+void write_elevation_grids(const WrittenBasin& b, Run& run);
+void write_ch_par(const WrittenBasin& b, Run& run);
+void write_tvo_spec(const WrittenBasin& b, Run& run);
+void write_pdl(const WrittenBasin& b, Run& run);
+void wetland_split_notice(float split, Run& run);
+// Cells of fraction 0 (or below) draining into the network stop the run.
+void check_fractions(const WrittenBasin& b, Run& run);
 // 1D_reach_locations.xyz and the river profiles.
-void write_profiles(Run& run, Console& con);
+void write_profiles(const WrittenBasin& b, Run& run);

@@ -19,18 +19,17 @@ namespace {
 // The written network in cell-number order. Cells are numbered as the rank
 // grid holds them now (after any renumbering), so every walk follows the
 // real network; the square of each number comes from the rank grid.
-struct Network {
+struct Rivers {
     int count = 0;                    // highest cell number held
     int interior = 0;                 // cells 1..interior drain into the network
     std::vector<int> row, col, next;  // by cell number, index 0 unused
     std::vector<std::uint8_t> walked;  // cells the profile walks may mark
 };
 
-Network build_network(const Run& run) {
-    const Grid<int>& rank = run.grid.rank;
-    Network net;
-    for (int v : rank.values())
-        if (v > net.count && v <= std::max(run.na, 0)) net.count = v;
+Rivers build_rivers(const Watershed& shed, int naa) {
+    const Grid<int>& rank = shed.rank;
+    Rivers net;
+    net.count = shed.cells;
     const auto size = static_cast<std::size_t>(net.count) + 1;
     net.row.assign(size, 0);
     net.col.assign(size, 0);
@@ -39,37 +38,37 @@ Network build_network(const Run& run) {
         const int* r = rank.row_data(i);
         for (int j = 1; j <= rank.cols(); ++j) {
             const int k = r[j - 1];
-            if (k < 1 || k > net.count || net.row[static_cast<std::size_t>(k)] != 0) continue;
+            if (k < 1 || k > net.count) continue;
             net.row[static_cast<std::size_t>(k)] = i;
             net.col[static_cast<std::size_t>(k)] = j;
-            net.next[static_cast<std::size_t>(k)] = run.grid.next.at_or(i, j, 0);
+            net.next[static_cast<std::size_t>(k)] = shed.next(i, j);
         }
     }
     // The receiving cells hold the last numbers.
-    net.interior = std::clamp(out::cells_in_basin(run), 0, net.count);
+    net.interior = shed.in_basin();
     net.walked.assign(size, 0);
     for (int k = 1; k <= net.count; ++k) {
         // A receiving cell that was a basin cell (the cell below a chosen
         // outlet) is walked like the cells above it; the basin's own
         // receiving cells are not.
         const auto ku = static_cast<std::size_t>(k);
-        const int old = ku < run.old_number.size() ? run.old_number[ku] : k;
-        net.walked[ku] = k <= net.interior || (old >= 1 && old <= run.naa);
+        const int old = shed.old_number[ku];
+        net.walked[ku] = k <= net.interior || (old >= 1 && old <= naa);
     }
     return net;
 }
 
 // Whether a step from cell k to `to` stays on the network: cells always drain
 // to a higher number, so anything else is a broken link.
-bool sound_step(const Network& net, int k, int to) {
+bool sound_step(const Rivers& net, int k, int to) {
     return to > k && to <= net.count && net.row[static_cast<std::size_t>(to)] != 0;
 }
 
-[[noreturn]] void broken_walk(const Run& run, Console& con, const Network& net, int k) {
+[[noreturn]] void broken_walk(Console& con, const Rivers& net, int k) {
     const int i = k >= 1 && k <= net.count ? net.row[static_cast<std::size_t>(k)] : 0;
     const int j = k >= 1 && k <= net.count ? net.col[static_cast<std::size_t>(k)] : 0;
     con.say("There seems to be a problem in");
-    con.line("grid no", run.grid.rank.at_or(i, j, k), " row", i, " column ", j);
+    con.line("grid no", k, " row", i, " column ", j);
     con.say("Check for -ve slope or missing data");
     con.say("in this grid - OK if a receiving grid.");
     con.say("OR");
@@ -92,16 +91,16 @@ bool sound_step(const Network& net, int k, int to) {
 struct Geometry {
     double xorigin, yorigin, xdelta, ydelta;
     int decimals;  // of the coordinates: exact for the grid
-    explicit Geometry(const Run& run)
-        : xorigin(run.hdr.xorigin),
-          yorigin(run.hdr.yorigin),
-          xdelta(run.hdr.xdelta),
-          ydelta(run.hdr.ydelta),
-          decimals(out::is_latlong(run) ? 6 : 3) {}
+    explicit Geometry(const MapHeader& h)
+        : xorigin(h.xorigin),
+          yorigin(h.yorigin),
+          xdelta(h.xdelta),
+          ydelta(h.ydelta),
+          decimals(out::is_latlong(h) ? 6 : 3) {}
     void put_centre(std::string& b, int i, int j) const {
-        out::put_fixed(b, (j - 0.5) * xdelta + xorigin, decimals);
+        field::put_fixed(b, (j - 0.5) * xdelta + xorigin, decimals);
         b.push_back(' ');
-        out::put_fixed(b, (i - 0.5) * ydelta + yorigin, decimals);
+        field::put_fixed(b, (i - 0.5) * ydelta + yorigin, decimals);
     }
 };
 
@@ -112,7 +111,7 @@ void open_or_stop(OutputFile& f, const std::string& name) {
 }
 
 // Profile `p`: a point line per cell marked p, from the top of the river down.
-void write_profile(const Run& run, Console& con, const Network& net, const Geometry& geo,
+void write_profile(const Grid<float>& elev, Console& con, const Rivers& net, const Geometry& geo,
                    const std::vector<int>& mark, const std::vector<float>& chainage, int p) {
     char profile_name[32], river_name[32];
     std::snprintf(profile_name, sizeof profile_name, "profil%02d.dat", p);
@@ -131,7 +130,7 @@ void write_profile(const Run& run, Console& con, const Network& net, const Geome
         line += ' ' + std::to_string(p) + ' ';
         line += num(chainage[static_cast<std::size_t>(k)]);
         line.push_back(' ');
-        line += num(run.grid.elev.at_or(i, j, 0.0f));
+        line += num(elev(i, j));
         profile.line(line);
         river.line(line);
     }
@@ -142,19 +141,17 @@ void write_profile(const Run& run, Console& con, const Network& net, const Geome
 }
 
 // The downstream ends of the reaches, reach by reach, lowest cell first.
-void write_reach_ends(const Run& run, OutputFile& f, const Network& net, const Geometry& geo) {
-    const Grid<int>& reach = run.grid.reach;
+void write_reach_ends(const Grid<int>& reach, OutputFile& f, const Rivers& net, const Geometry& geo) {
     std::vector<std::pair<int, int>> ends;  // (reach, -cell)
     for (int k = net.interior; k >= 1; --k) {
         const int i = net.row[static_cast<std::size_t>(k)];
         const int j = net.col[static_cast<std::size_t>(k)];
         const int to = net.next[static_cast<std::size_t>(k)];
-        const int r = reach.at_or(i, j, 0);
+        const int r = reach(i, j);
         if (to < 1 || r < 1) continue;
         int below = 0;
         if (to <= net.count && net.row[static_cast<std::size_t>(to)] != 0)
-            below = reach.at_or(net.row[static_cast<std::size_t>(to)],
-                                net.col[static_cast<std::size_t>(to)], 0);
+            below = reach(net.row[static_cast<std::size_t>(to)], net.col[static_cast<std::size_t>(to)]);
         if (below != r) ends.emplace_back(r, -k);
     }
     std::sort(ends.begin(), ends.end());
@@ -172,7 +169,8 @@ void write_reach_ends(const Run& run, OutputFile& f, const Network& net, const G
 
 }  // namespace
 
-void write_profiles(Run& run, Console& con) {
+void write_profiles(const WrittenBasin& b, Run& run) {
+    Console& con = run.con;
     OutputFile reaches;
     if (!reaches.open("1D_reach_locations.xyz")) {
         con.say(" Problems opening the 1D_reach_locations.xyz file ");
@@ -181,12 +179,10 @@ void write_profiles(Run& run, Console& con) {
         stop(" Program ZEL aborted");
     }
 
-    // The outlet list after revision; none chosen means the network's outlet.
     // The written watershed must have as many receiving cells as outlets.
-    std::vector<int> lastgrid = run.lastgrid;
-    if (lastgrid.empty()) lastgrid.push_back(run.na);
-    const int outlets = static_cast<int>(lastgrid.size());
-    if (out::cells_kept(run) - out::cells_in_basin(run) != outlets) {
+    const Watershed& shed = b.shed;
+    const int outlets = static_cast<int>(shed.lastgrid.size());
+    if (shed.receiving != outlets) {
         out::commit_or_stop(reaches);
         con.say();
         con.say("There is more than one outlet");
@@ -197,13 +193,13 @@ void write_profiles(Run& run, Console& con) {
         stop_normal("Normal ending @ 3807");
     }
 
-    const Network net = build_network(run);
-    const Geometry geo(run);
-    write_reach_ends(run, reaches, net, geo);
+    const Rivers net = build_rivers(shed, b.net.naa);
+    const Geometry geo(b.map.hdr);
+    write_reach_ends(b.map.reach, reaches, net, geo);
     out::commit_or_stop(reaches);
 
     // Profiles follow one outlet: the whole basin's, or the one chosen.
-    const std::size_t chosen = run.answers.outlets.size();
+    const std::size_t chosen = b.answers.outlets.size();
     if (chosen > 1) {
         con.line("River profiles are made for a single outlet only:", static_cast<int>(chosen),
                  "outlets were chosen");
@@ -213,7 +209,7 @@ void write_profiles(Run& run, Console& con) {
     const auto size = static_cast<std::size_t>(net.count) + 1;
     std::vector<float> chainage(size, 0.0f);
     std::vector<int> mark(size, 0);
-    const float al = run.al;
+    const float al = b.net.areas.al;
 
     // Chainage from the outlet, in one pass from the lowest cell up; the first
     // (lowest) cell of the greatest chainage starts the main profile.
@@ -222,7 +218,7 @@ void write_profiles(Run& run, Console& con) {
     for (int k = net.interior; k >= 1; --k) {
         const int to = net.next[static_cast<std::size_t>(k)];
         if (to == 0) continue;
-        if (!sound_step(net, k, to)) broken_walk(run, con, net, k);
+        if (!sound_step(net, k, to)) broken_walk(con, net, k);
         const float c = al + chainage[static_cast<std::size_t>(to)];
         chainage[static_cast<std::size_t>(k)] = c;
         if (best < c) {
@@ -233,10 +229,10 @@ void write_profiles(Run& run, Console& con) {
     for (int k = top; k >= 1 && k <= net.count && net.walked[static_cast<std::size_t>(k)];) {
         mark[static_cast<std::size_t>(k)] = 1;
         const int to = net.next[static_cast<std::size_t>(k)];
-        if (to != 0 && !sound_step(net, k, to)) broken_walk(run, con, net, k);
+        if (to != 0 && !sound_step(net, k, to)) broken_walk(con, net, k);
         k = to;
     }
-    write_profile(run, con, net, geo, mark, chainage, 1);
+    write_profile(b.map.elev, con, net, geo, mark, chainage, 1);
 
     // Side profiles. The walk of each unmarked cell down to the first marked
     // one is known from the cell below it, so one pass from the lowest cell up
@@ -270,7 +266,7 @@ void write_profiles(Run& run, Console& con) {
         for (int k = 1; k <= net.interior; ++k) {
             const auto ku = static_cast<std::size_t>(k);
             if (mark[ku] != 0) continue;
-            if (breaks_at[ku] != 0) broken_walk(run, con, net, breaks_at[ku]);
+            if (breaks_at[ku] != 0) broken_walk(con, net, breaks_at[ku]);
             const long long l = length(steps[ku]);
             if (l > longest) {
                 longest = l;
@@ -280,6 +276,6 @@ void write_profiles(Run& run, Console& con) {
         for (int k = start; k >= 1 && mark[static_cast<std::size_t>(k)] == 0;
              k = net.next[static_cast<std::size_t>(k)])
             mark[static_cast<std::size_t>(k)] = p;
-        write_profile(run, con, net, geo, mark, chainage, p);
+        write_profile(b.map.elev, con, net, geo, mark, chainage, p);
     }
 }

@@ -12,32 +12,54 @@
 
 namespace {
 
-void write_elevation_grid(Run& run, Console& con, const out::Span& span, const Grid<float>& source,
-                          const char* title, const char* file) {
-    GridHeader& gh = run.gh;
+// One elevation grid over the written window, with the header of a single
+// grid (projection and datum those of dem.r2s).
+void write_elevation_grid(const WrittenBasin& b, const Grid<float>& source, const char* title,
+                          const char* file_name, Run& run) {
+    const Window& w = b.shed.window;
+    GridHeader gh = b.dem->dem;
     gh.author = "talviren/zel";
     gh.name = title;
-    gh.xorigin = static_cast<float>(span.xorigin);
-    gh.yorigin = static_cast<float>(span.yorigin);
-    gh.xcount = span.cols;
-    gh.ycount = span.rows;
-    gh.xdelta = run.hdr.xdelta;
-    gh.ydelta = run.hdr.ydelta;
+    gh.xorigin = w.xorigin;
+    gh.yorigin = w.yorigin;
+    gh.xcount = w.cols;
+    gh.ycount = w.rows;
+    gh.xdelta = b.map.hdr.xdelta;
+    gh.ydelta = b.map.hdr.ydelta;
     gh.source_file = "dem.r2s";
     gh.sample_date = "unknown";
     gh.sample_time = "unknown";
     gh.unit_conversion = 0;
 
-    Grid<float>& grid = run.output_grid;
-    grid.assign(span.rows, span.cols, 0.0f);
-    for (int r = 1; r <= span.rows; ++r)
-        for (int c = 1; c <= span.cols; ++c)
-            grid(r, c) = source.at_or(span.row0 + r - 1, span.col0 + c - 1, 0.0f);
-
-    run.fln[99] = file;
-    write_r2c(run, con, 99, 99, 0, 1, 0, 0, 12);
-    write_r2c(run, con, 99, 99, 0, 1, 0, 1, 12);
-    con.say(std::string(file) + " written");
+    const std::string name = file_name;
+    R2cWriter file(9999);
+    if (!file.open(name)) {
+        Console& con = run.con;
+        con.say();
+        con.line("Unable to open file", name.substr(0, 40));
+        con.line("ios = ", file.error_code());
+        con.say("Possible cause(s):");
+        con.say("file in use by another application");
+        con.say("or target directory does not exist");
+        con.say("or New event files req`d for the new");
+        con.say("wind and temp. difference files");
+        stop("in write_r2c @ L83");
+    }
+    constexpr int kUnit = 99;
+    if (run.iopt >= 1) {
+        run.con.say();
+        run.con.line("In write_r2c opened unit=", kUnit, " filename=", name);
+    }
+    write_grid_header(file, gh, 1);
+    file.block(out::written_span(w), field::Field::F(8, 2, true),
+               [&](int i, int j) { return out::written(b, source, i, j); });
+    if (!file.commit())
+        stop_lines({"Unable to write file " + name + " (error " + std::to_string(file.error_code()) + ")",
+                    "in write_r2c"});
+    const std::string closed = words("Closed unit ", kUnit, " Filename=  ", name.substr(0, 40), "fr #", 1, 1);
+    run.log_line(closed);
+    run.con.say(closed);
+    run.con.say(name + " written");
 }
 
 const char* const kFixedTvo[13] = {" Temperature",
@@ -73,16 +95,15 @@ const char* const kTvoGroups[15] = {" Depression Storage Class ",
 
 }  // namespace
 
-void write_elevation_grids(Run& run, Console& con) {
-    if (!run.dem_done) return;
-    const out::Span span = out::written_span(run);
-    write_elevation_grid(run, con, span, run.grid.dem_mean, "mean grid elevations",
-                         "elv_means.r2c");
-    write_elevation_grid(run, con, span, run.grid.dem_max, "max grid elevations", "elv_max.r2c");
+void write_elevation_grids(const WrittenBasin& b, Run& run) {
+    if (!b.dem) return;
+    write_elevation_grid(b, b.dem->mean, "mean grid elevations", "elv_means.r2c", run);
+    write_elevation_grid(b, b.dem->max, "max grid elevations", "elv_max.r2c", run);
 }
 
-void write_tvo_spec(Run& run, Console& con) {
+void write_tvo_spec(const WrittenBasin& b, Run& run) {
     using field::I;
+    Console& con = run.con;
     OutputFile f;
     if (!f.open("tvo_spec.new")) {
         con.say(" unable to open a new tvo_spec.new file");
@@ -90,8 +111,8 @@ void write_tvo_spec(Run& run, Console& con) {
         con.say();
         return;
     }
-    const int split = run.answers.nca_classes;
-    const int ntype = run.hdr.ntype;
+    const int split = b.answers.nca_classes;
+    const int ntype = b.cover.ntype();
     f.line("  4.0 Version Number");
     f.line(I(15 * (ntype + split) + 28, 5) + " AttributeCount");
     f.line("   24 ReportingTimeStep Hours");
@@ -113,41 +134,42 @@ void write_tvo_spec(Run& run, Console& con) {
     con.say("tvo_spec.new  written");
 }
 
-void write_pdl(Run& run, Console& con) {
+void write_pdl(const WrittenBasin& b, Run& run) {
     using namespace field;
+    Console& con = run.con;
     OutputFile f;
     if (!f.open("new.pdl")) {
         con.line(" problems opening file new.pdl   ios=", f.error_code());
         stop("program aborted in inpgrd @ 44");
     }
-    const MapHeader& h = run.hdr;
-    const out::Span span = out::written_span(run);
-    const bool latlong = out::is_latlong(run);
+    const MapHeader& h = b.map.hdr;
+    const Window& w = b.shed.window;
+    const bool latlong = out::is_latlong(h);
     const int d = latlong ? 5 : 3;
 
     // The centre of the written window.
     const double x = static_cast<double>(h.xorigin) +
-                     (run.window.west + span.cols / 2.0) * static_cast<double>(h.xdelta);
+                     (w.west + w.cols / 2.0) * static_cast<double>(h.xdelta);
     const double y = static_cast<double>(h.yorigin) +
-                     (run.window.south + span.rows / 2.0) * static_cast<double>(h.ydelta);
+                     (w.south + w.rows / 2.0) * static_cast<double>(h.ydelta);
     std::string station;
-    out::put_fixed(station, x, latlong ? 6 : 3);
+    put_fixed(station, x, latlong ? 6 : 3);
     station += ' ';
-    out::put_fixed(station, y, latlong ? 6 : 3);
+    put_fixed(station, y, latlong ? 6 : 3);
     station += "  centerville";
     const std::string xy10 = F(x, 10, 0) + F(y, 10, 0) + "  centerville";
 
     f.line("#");
     f.line(":FileType             zelm.pdl");
-    f.line(":CoordSys           " + A(h.projection, 10));
+    f.line(":CoordSys           " + A(h.projection.text, 10));
     f.line(":datum1              " + A(h.datum1, 10));
     f.line(":Zone               " + A(h.zone, 10));
     f.line("#");
-    f.line(":xOrigin            " + F(span.xorigin, 12, d));
-    f.line(":yOrigin            " + F(span.yorigin, 12, d));
+    f.line(":xOrigin            " + F(w.xorigin, 12, d));
+    f.line(":yOrigin            " + F(w.yorigin, 12, d));
     f.line("#");
-    f.line(":xCount             " + I(span.cols, 12));
-    f.line(":yCount             " + I(span.rows, 12));
+    f.line(":xCount             " + I(w.cols, 12));
+    f.line(":yCount             " + I(w.rows, 12));
     f.line(":xDelta             " + F(h.xdelta, 12, d));
     f.line(":yDelta             " + F(h.ydelta, 12, d));
     f.line("#");
@@ -173,12 +195,13 @@ void write_pdl(Run& run, Console& con) {
     con.say();
 }
 
-void wetland_split_notice(Run& run, Console& con) {
-    if (!(run.split > 0)) return;
+void wetland_split_notice(float split, Run& run) {
+    Console& con = run.con;
+    if (!(split > 0)) return;
     // Rounded down, allowing for the share being held in single precision
     // (0.29 is a little below 29 %).
     const long long percent =
-        static_cast<long long>(std::floor(static_cast<double>(run.split) * 100.0 + 1e-4));
+        static_cast<long long>(std::floor(static_cast<double>(split) * 100.0 + 1e-4));
     con.say();
     con.line("The value entered for \"split\" =", percent);
     con.say("Another land cover class was be added to the");
@@ -188,18 +211,15 @@ void wetland_split_notice(Run& run, Console& con) {
     con.say();
 }
 
-void check_fractions(Run& run, Console& con) {
-    const BasinGrid& g = run.grid;
-    const CellTable& cells = run.cells;
+void check_fractions(const WrittenBasin& b, Run& run) {
+    Console& con = run.con;
+    const Network& net = b.net;
     int found = 0;
-    for (int n = 1; n <= run.na; ++n) {
-        if (n >= static_cast<int>(cells.row.size()) || n >= static_cast<int>(cells.col.size()))
-            break;
-        const int i = cells.row[static_cast<std::size_t>(n)];
-        const int j = cells.col[static_cast<std::size_t>(n)];
-        if (!g.frac.inside(i, j) || !g.next.inside(i, j)) continue;
+    for (int n = 1; n <= net.na; ++n) {
+        const int i = net.row[static_cast<std::size_t>(n)];
+        const int j = net.col[static_cast<std::size_t>(n)];
         // A negative fraction is as wrong as 0 in a cell that drains onwards.
-        if (g.frac(i, j) <= 0.0f && g.next(i, j) >= 1) {
+        if (out::written_frac(b, i, j) <= 0.0f && b.shed.next(i, j) >= 1) {
             con.say("ERROR:");
             con.say("A grid with frac = 0.0 and with a downstream grid");
             con.line("with frac > 0 is found in row ", i, " and col ", j);

@@ -9,6 +9,8 @@
 #include "common/free_format.hpp"
 #include "common/output_file.hpp"
 #include "common/run.hpp"
+#include "mapfile/map_input.hpp"
+#include "parfile/read_par.hpp"
 #include "common/stop.hpp"
 #include "common/text.hpp"
 #include "common/field_format.hpp"
@@ -83,8 +85,8 @@ void check_fratio(ParameterSet& p, Console& con) {
     }
 }
 
-void check_global_factors(Run& run, Console& con) {
-    ParameterSet& p = run.par;
+void check_global_factors(ParameterSet& p, Run& run) {
+    Console& con = run.con;
     bool pause = false;
     if (p.a7 < 0.5f || p.a7 > 0.99f) {
         con.say(" Value for weighting factor - old vs. new sca value");
@@ -283,8 +285,7 @@ void check_classes(ParameterSet& p, Console& con) {
     }
 }
 
-void check_interception(Run& run) {
-    ParameterSet& p = run.par;
+void check_interception(ParameterSet& p, Run& run) {
     if (p.tempa3 < 0.0001f) {
         p.tempa3 = 0.0001f;
         run.log_line("WARNING:");
@@ -370,11 +371,11 @@ void set_latitude_terms(ParameterSet& p, std::size_t cells, auto latitude_of) {
     }
 }
 
-void latitudes(Run& run, Console& con) {
-    ParameterSet& p = run.par;
-    const std::size_t cells = static_cast<std::size_t>(std::max(run.na, 0)) + 1;
+void latitudes(ParameterSet& p, const ParBasin& basin, Run& run) {
+    Console& con = run.con;
+    const std::size_t cells = static_cast<std::size_t>(std::max(basin.na, 0)) + 1;
     auto row_of = [&](std::size_t n) {
-        return n < run.cells.row.size() ? static_cast<float>(run.cells.row[n]) : 0.0f;
+        return basin.row && n < basin.row->size() ? static_cast<float>((*basin.row)[n]) : 0.0f;
     };
     if (p.flgevp2 == 2.0f) {
         if (p.lat == 0.0f) {
@@ -391,9 +392,10 @@ void latitudes(Run& run, Console& con) {
         const float lat = p.lat;
         set_latitude_terms(p, cells, [&](std::size_t) { return lat; });
     } else if (p.flgevp2 == 4.0f) {
-        const std::string& proj = run.hdr.projection;
-        con.say(proj);
-        if ((starts(proj, "UTM") || rtrim(proj) == "CARTESIAN") && p.lat == 0.0f) {
+        const MapProjection& proj = basin.hdr->projection;
+        con.say(proj.text);
+        if ((proj.starts_with_name(Projection::utm) || proj.named(Projection::cartesian)) &&
+            p.lat == 0.0f) {
             con.say();
             con.say("lat = 0 in the par file");
             con.say("lat must have the value of the latitude of the");
@@ -406,9 +408,9 @@ void latitudes(Run& run, Console& con) {
         con.say("NEW:   flgevp2 = 4 option");
         con.say("the general mid-basin lat parameter in the par file");
         con.say("will be replaced by the lat for each grid.");
-        const float ydelta = run.hdr.ydelta;
-        if (starts(proj, "LATLONG")) {
-            const float yorigin = run.hdr.yorigin;
+        const float ydelta = basin.hdr->ydelta;
+        if (proj.starts_with_name(Projection::latlong)) {
+            const float yorigin = basin.hdr->yorigin;
             auto lat_of = [&](std::size_t n) { return yorigin + (row_of(n) - 0.5f) * ydelta; };
             set_latitude_terms(p, cells, lat_of);
             if (cells > 1) p.lat = lat_of(cells - 1);
@@ -434,8 +436,8 @@ void latitudes(Run& run, Console& con) {
 
 }  // namespace
 
-void check_smoothing_distance(Run& run, Console& con) {
-    const ParameterSet& p = run.par;
+void check_smoothing_distance(const ParameterSet& p, Run& run) {
+    Console& con = run.con;
     if (p.smoothdist <= p.radiusinflce * 0.5f) return;
     con.say();
     con.say("WARNING: smoothing dist > radius of influence/2");
@@ -446,17 +448,17 @@ void check_smoothing_distance(Run& run, Console& con) {
     if (p.ddsflg == 0) con.wait("Pls fix par file (Ctrl C) or hit enter to continue");
 }
 
-void check_parameters(Run& run, Console& con) {
-    ParameterSet& p = run.par;
+void check_parameters(ParameterSet& p, const ParBasin& basin, Run& run) {
+    Console& con = run.con;
     check_infiltration(p, con);
     check_fratio(p, con);
-    check_global_factors(run, con);
+    check_global_factors(p, run);
     check_river_classes(p, con);
     check_classes(p, con);
-    check_interception(run);
+    check_interception(p, run);
     check_recharge_and_flz(p, con);
     ddsflg_override(p, con);
-    latitudes(run, con);
+    latitudes(p, basin, run);
 }
 
 }  // namespace parfile

@@ -48,8 +48,8 @@ std::string read_problem(const ReadStatus& st, int needed) {
 
 class Parser {
   public:
-    Parser(Run& run, Console& con, std::string file_name)
-        : run_(run), con_(con), p_(run.par), file_(std::move(file_name)) {}
+    Parser(ParameterSet& p, const ParBasin& basin, Run& run, std::string file_name)
+        : run_(run), con_(run.con), p_(p), basin_(basin), file_(std::move(file_name)) {}
 
     void size_lists();
     void set_initial_values();
@@ -73,6 +73,7 @@ class Parser {
     Run& run_;
     Console& con_;
     ParameterSet& p_;
+    const ParBasin& basin_;
     std::string file_;
     std::array<std::size_t, kSectionCount> start_{}, end_{};
     bool failed_ = false;
@@ -328,7 +329,7 @@ void Parser::after_global_limits() {
         con_.say("set - -1.0  <<<<<<<<<<<<<<<<<<<<<<<<<<<<<<");
         con_.say();
     } else if (end_[kGlobalLimits] != 0 && start_[kGlobalLimits] + 1 < end_[kGlobalLimits]) {
-        check_smoothing_distance(run_, con_);
+        check_smoothing_distance(p_, run_);
     }
 }
 
@@ -337,13 +338,14 @@ void Parser::copy_to_cells() {
     const std::array<const std::vector<float>*, 13> by_class = {
         &p_.flz, &p_.pwr,   &p_.r1n,   &p_.r2n,   &p_.mndr, &p_.aa2,  &p_.aa3,
         &p_.aa4, &p_.theta, &p_.widep, &p_.kcond, &p_.pool, &p_.rlake};
-    const std::size_t cells = static_cast<std::size_t>(run_.na > 0 ? run_.na : 0) + 1;
-    const int last = std::min<int>(run_.naa, static_cast<int>(run_.cells.iak.size()) - 1);
+    const std::size_t cells = static_cast<std::size_t>(basin_.na > 0 ? basin_.na : 0) + 1;
+    const int last =
+        basin_.iak ? std::min<int>(basin_.naa, static_cast<int>(basin_.iak->size()) - 1) : 0;
     for (std::size_t k = 0; k < by_class.size(); ++k) {
         std::vector<float>& out = p_.per_cell[k];
         out.assign(cells, 0.0f);
         for (int n = 1; n <= last && static_cast<std::size_t>(n) < cells; ++n) {
-            const int cls = run_.cells.iak[n];
+            const int cls = (*basin_.iak)[n];
             if (cls >= 1 && cls <= p_.nrvr) out[n] = (*by_class[k])[cls];
         }
     }
@@ -352,20 +354,20 @@ void Parser::copy_to_cells() {
 }  // namespace
 }  // namespace parfile
 
-void read_par_parser(Run& run, Console& con, int channel, const std::string& file_name) {
+ParameterSet read_par_parser(const std::string& file_name, const ParBasin& basin, int channel,
+                             Run& run) {
     using namespace parfile;
-    ParameterSet& p = run.par;
-    const Responses& ans = run.answers;
-    p.classcount =
-        run.hdr.ntype + 1 + (ans.nca_choice == 2 && ans.adjust_nca == 'y' ? ans.nca_classes : 0);
-    p.nrvr = run.nrvr > 0 ? run.nrvr : 0;
+    Console& con = run.con;
+    ParameterSet p;
+    p.classcount = basin.classcount;
+    p.nrvr = basin.nrvr > 0 ? basin.nrvr : 0;
     if (p.classcount < 1)
         stop_lines({"The basin has no land cover classes (classcount = " +
                         std::to_string(p.classcount) + ")",
                     "so the parameter file " + file_name + " cannot be matched to it",
                     "Program aborted in read_par_parser"});
 
-    Parser parser(run, con, file_name);
+    Parser parser(p, basin, run, file_name);
     parser.size_lists();
     parser.set_initial_values();
 
@@ -400,6 +402,6 @@ void read_par_parser(Run& run, Console& con, int channel, const std::string& fil
     parser.keep_header_comments();
     parser.read_sections();
     parser.copy_to_cells();
-    check_parameters(run, con);
-    run.par_read = true;
+    check_parameters(p, basin, run);
+    return p;
 }
