@@ -8,6 +8,7 @@
 #include "mapfile/grid_blocks.hpp"
 #include "mapfile/land_cover.hpp"
 #include "mapfile/map_header.hpp"
+#include "mapfile/map_input.hpp"
 
 #ifndef ZEL_TINY_MAP
 #error "ZEL_TINY_MAP must name examples/tiny/zelm.map"
@@ -36,16 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::remove_file("class_combine.txt");
     fuzz::write_file(csv ? "class_combine.csv" : "class_combine.txt",
                      std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
-    Run run;
-    run.map = TextReader(tiny_map(), "zelm.map");
-    fuzz::QuietConsole q;
+    TextReader map(tiny_map(), "zelm.map");
+    MapInput input;
+    fuzz::QuietRun q;
     fuzz::guarded([&] {
-        read_map_header(run, q.con);
-        allocate_grids(run, q.con);
-        read_blocks_1_to_3(run, q.con);
-        read_river_class_block(run, q.con);
-        read_blocks_5_to_7(run, q.con);
+        read_map_header(map, 0.0f, input, q.run);
+        allocate_grids(map, input, q.run);
+        read_blocks_1_to_3(map, input, q.run);
+        read_river_class_block(map, input, q.run);
+        read_blocks_5_to_7(map, input, q.run);
     });
-    fuzz::guarded([&] { read_classes_and_combine(run, q.con); });
+    fuzz::guarded([&] { read_classes_and_combine(map, input, q.run); });
     return 0;
 }

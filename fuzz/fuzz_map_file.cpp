@@ -3,24 +3,26 @@
 #include "mapfile/grid_blocks.hpp"
 #include "mapfile/land_cover.hpp"
 #include "mapfile/map_header.hpp"
+#include "mapfile/map_input.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::enter_work_folder();  // empty: no class_combine file
-    Run run;
-    run.map = TextReader(fuzz::as_text(data, size), "zelm.map");
-    fuzz::QuietConsole q;
+    TextReader map(fuzz::as_text(data, size), "zelm.map");
+    MapInput input;
+    fuzz::QuietRun q;
     fuzz::guarded([&] {
-        read_map_header(run, q.con);
+        read_map_header(map, 0.0f, input, q.run);
         // Large grids are refused by allocate_grids on a real machine; here
         // they would only measure the allocator.
-        const double squares = static_cast<double>(run.hdr.xcount) * run.hdr.ycount;
-        const double layers = run.hdr.ntype > 1 ? run.hdr.ntype + 1.0 : 2.0;
+        const MapHeader& h = input.hdr;
+        const double squares = static_cast<double>(h.xcount) * h.ycount;
+        const double layers = h.ntype > 1 ? h.ntype + 1.0 : 2.0;
         if (squares > 1e6 || squares * layers > 4e6) return;
-        allocate_grids(run, q.con);
-        read_blocks_1_to_3(run, q.con);
-        read_river_class_block(run, q.con);
-        read_blocks_5_to_7(run, q.con);
-        read_classes_and_combine(run, q.con);
+        allocate_grids(map, input, q.run);
+        read_blocks_1_to_3(map, input, q.run);
+        read_river_class_block(map, input, q.run);
+        read_blocks_5_to_7(map, input, q.run);
+        read_classes_and_combine(map, input, q.run);
     });
     return 0;
 }

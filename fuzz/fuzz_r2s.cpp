@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (static_cast<double>(h.xcount) * h.ycount > 1e6) return 0;
     }
     fuzz::write_file("dem.r2s", text);
-    Run run;
-    fuzz::QuietConsole q;
-    fuzz::guarded([&] { read_r2s(run, q.con, 99, "dem.r2s"); });
+    fuzz::QuietRun q;
+    fuzz::guarded([&] { read_r2s("dem.r2s", 99, q.run); });
     return 0;
 }

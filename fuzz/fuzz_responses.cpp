@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         prepared = true;
     }
     fuzz::write_file(kResponsesFile, std::string_view(reinterpret_cast<const char*>(data), size));
-    Run run;
-    fuzz::QuietConsole q;
-    fuzz::guarded([&] { read_saved_answers(run, q.con); });
+    fuzz::QuietRun q;
+    fuzz::guarded([&] { read_saved_answers(q.con); });
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "common/console.hpp"
+#include "common/free_format.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
 
@@ -44,11 +45,13 @@ inline std::string as_text(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
 
-// A console whose input is empty: waits go on, questions stop the run.
-struct QuietConsole {
+// A run whose console has no input (waits go on, questions stop the run)
+// and whose output stays in memory.
+struct QuietRun {
     std::istringstream in{std::string()};
     std::ostringstream out;
     Console con{in, out};
+    Run run{con};
 };
 
 // Run `body`; a stop of the program's own (an error or a normal ending) is an
