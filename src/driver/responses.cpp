@@ -318,21 +318,9 @@ Responses read_saved_answers(Console& con) {
     return r;
 }
 
-Responses run_dialogue(Console& con) {
-    Responses r;
-    if (file_exists(kResponsesFile)) con.say("Old format zel_responses.txt file found");
-    con.say("Please create a new file by answering the following:");
-    // Written under a temporary name and renamed when complete, so a dialogue
-    // broken off never destroys the previous answers.
-    OutputFile saved;
-    if (!saved.open(kResponsesFile)) {
-        con.say("Problem opening zel_responses.txt");
-        con.say();
-        stop("Program aborted in zel @ 247");
-    }
-    con.say("Opened zel_responses.txt");
-    con.say();
+namespace {
 
+void ask_files_and_name(Console& con, Responses& r) {
     con.say("Enter the basin (map) file name:");
     r.map_file = ask_text(con, "the basin (map) file name");
     say_all(con, {"Enter the parameter (par) file name ONLY",
@@ -341,7 +329,9 @@ Responses run_dialogue(Console& con) {
     con.say();
     con.say("Enter your name or initials");
     r.initials = ask_text(con, "your name or initials");
+}
 
+void ask_outlets_and_inlets(Console& con, Responses& r) {
     say_all(con, {"Once you have a shd file for the whole domain",
                   "you can extract sub-watersheds to run on their own",
                   "I.e. you can remove downstream grids from the modelling",
@@ -367,7 +357,9 @@ Responses run_dialogue(Console& con) {
     con.line("Please enter the rank of", inlets, "inlet(s)");
     say_all(con, {"", "example:   482", "example:    43", "example:    99", ""});
     ask_ranks(con, "inlet", inlets, r.inlets);
+}
 
+void ask_wetland_split_and_slope(Console& con, Responses& r) {
     say_all(con, {"", "Enter the split: % of wetland coupled to channel",
                   "only if you have two identical sets of wetland",
                   "land cover grids as the 2 classes before the",
@@ -399,12 +391,13 @@ Responses run_dialogue(Console& con) {
                   " that you have in your sustem - e.g. 0.0001", " Min accepted value = 0.0000001",
                   " Max value accepted is 1.0 (45 degrees!)", ""});
     r.min_slope = ask_real(con, "the minimum allowable river slope");
+}
 
+void ask_non_contributing_areas(Console& con, Responses& r) {
     say_all(con, {"Do you want to incorporate", "non-contributing areas (nca)   y/n?",
                   "To incorporate nca`s an nca.r2s file is required", ""});
     r.adjust_nca = ask_char(con, "non-contributing areas y/n", r.adjust_nca);
-    bool have_nca = file_exists(kNcaFile);
-    if (r.adjust_nca == 'y' && have_nca) {
+    if (r.adjust_nca == 'y' && file_exists(kNcaFile)) {
         say_all(con, {"", "nca.r2s file found", "You have 2 choices for using the non contr. area",
                       "1. simply reduce the value of frac for each cell",
                       "   by it`s % non-contributing", "   No extra classes.",
@@ -438,7 +431,9 @@ Responses run_dialogue(Console& con) {
         r.nca_percent = 0;
         say_all(con, {"non-contributing areas will not be incorporated", "in the shed file", ""});
     }
+}
 
+void ask_dem_statistics(Console& con, Responses& r) {
     say_all(con, {"Do you want to create  new", "elev_means.r2c & elev_max.r2c files   y/n?",
                   "To create these files, a dem.2rs file is required",
                   "which can be created in GK by saving the dem", "as an r2s file", ""});
@@ -449,8 +444,10 @@ Responses run_dialogue(Console& con) {
                       "These mean elevations will be used for lapse rate",
                       "adjustments to temperature & precip if left in", "the basin directory", ""});
     }
-    set_derived_answers(r);
+}
 
+// Show the 14 lines, wait, and write them (or, failing that, to fort.99).
+void save_answers(Console& con, OutputFile& saved, const Responses& r) {
     const std::vector<std::string> lines = responses_lines(r);
     say_all(con, {"", "A new (Ver. 4) zel_resonse.txt file will be created",
                   "Any old file will be overwritted with:", ""});
@@ -471,6 +468,32 @@ Responses run_dialogue(Console& con) {
         }
     }
     say_all(con, {"", "New zel_response.txt file written", ""});
+}
+
+}  // namespace
+
+Responses run_dialogue(Console& con) {
+    Responses r;
+    if (file_exists(kResponsesFile)) con.say("Old format zel_responses.txt file found");
+    con.say("Please create a new file by answering the following:");
+    // Written under a temporary name and renamed when complete, so a dialogue
+    // broken off never destroys the previous answers.
+    OutputFile saved;
+    if (!saved.open(kResponsesFile)) {
+        con.say("Problem opening zel_responses.txt");
+        con.say();
+        stop("Program aborted in zel @ 247");
+    }
+    con.say("Opened zel_responses.txt");
+    con.say();
+
+    ask_files_and_name(con, r);
+    ask_outlets_and_inlets(con, r);
+    ask_wetland_split_and_slope(con, r);
+    ask_non_contributing_areas(con, r);
+    ask_dem_statistics(con, r);
+    set_derived_answers(r);
+    save_answers(con, saved, r);
     return r;
 }
 

@@ -23,13 +23,17 @@ std::string creation_date() {
     return buf;
 }
 
-void write_grid_header(R2cWriter& out, const GridHeader& gh, int classes) {
-    using namespace field;
+void write_r2c_opening(R2cWriter& out) {
     out.line("########################################");
     out.line(padded(":FileType r2c  ASCII  EnSim 1.0", 40));
     out.line(kHashLine);
     out.line(padded("# DataType               2D Rect Cell", 40));
     out.line(kHashLine);
+}
+
+void write_grid_header(R2cWriter& out, const GridHeader& gh, int classes) {
+    using namespace field;
+    write_r2c_opening(out);
     out.line(padded(":Application             TALVIREN", 40));
     out.line(padded(":Version                 2.1.23", 40));
     out.line(key20(":WrittenBy") + A(gh.author, 40));

@@ -61,6 +61,8 @@ class R2cWriter {
     int per_line_;
 };
 
+// The five opening lines of every r2c file.
+void write_r2c_opening(R2cWriter& out);
 // The header of a single-attribute grid file (the elevation grids), with
 // `classes` attribute lines.
 void write_grid_header(R2cWriter& out, const GridHeader& gh, int classes);

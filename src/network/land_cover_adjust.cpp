@@ -12,6 +12,12 @@
 
 namespace {
 
+// A square is all water from this water fraction up.
+constexpr float kAllWater = 0.99999f;
+// The default bankfull value: DA / 6 + 0.1 (DA in km2).
+constexpr float kBankfullPerKm2 = 6.0f;
+constexpr float kBankfullBase = 0.1f;
+
 // Only the share aimpr of the urban (last) class stays impervious; the rest
 // goes to class 1.
 void impervious_share(LandCover& cover, float aimpr, Console& con) {
@@ -93,9 +99,8 @@ void wetland_split(LandCover& cover, float split, char option, const MapInput& i
             }
             uncoupled(i, j) = unc;
             coupled(i, j) = cou;
-            run.log_line(
-                words(rank.at_or(i, j, 0), i, j, num(split), num(unc), num(cou)));
-            if (reach.at_or(i, j, 0) >= 1) {
+            run.log_line(words(rank(i, j), i, j, num(split), num(unc), num(cou)));
+            if (reach(i, j) >= 1) {
                 water(i, j) += cou;
                 coupled(i, j) = 0;
             }
@@ -143,7 +148,7 @@ void water_repair(LandCover& cover, const Grid<int>& reach, const Network& net, 
     for (int n = 1; n <= net.na; ++n) {
         const int i = net.row[static_cast<std::size_t>(n)];
         const int j = net.col[static_cast<std::size_t>(n)];
-        if (!water.inside(i, j) || !(water(i, j) >= 0.99999f) || reach.at_or(i, j, 0) != 0)
+        if (!(water(i, j) >= kAllWater) || reach(i, j) != 0)
             continue;
         if (count == 0) {
             con.say("A grid with 100% water has not been assigned ");
@@ -203,7 +208,7 @@ Grid<float> bankfull(TextReader& map, const Network& net, Run& run) {
         // Bankfull = DA / 6 + 0.1 (DA in km2).
         const Grid<float>& da = net.da;
         for (int i = 1; i <= ny; ++i)
-            for (int j = 1; j <= nx; ++j) bank(i, j) = da(i, j) / 6.0f + 0.1f;
+            for (int j = 1; j <= nx; ++j) bank(i, j) = da(i, j) / kBankfullPerKm2 + kBankfullBase;
     } else {
         con.say();
         con.say("Bankfull values found & will be used");

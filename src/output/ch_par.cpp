@@ -41,7 +41,7 @@ void write_header(const WrittenBasin& b, R2cWriter& f) {
     using out::key20;
     const MapHeader& h = b.map.hdr;
     const Window& w = b.shed.window;
-    out::r2c_opening(f);
+    write_r2c_opening(f);
     f.line(":Application                    TALVIREN");
     f.line(padded(":Version                 2.1.23", 40));
     f.line(key20(":WrittenBy") + field::A(b.dem ? "talviren/zel" : b.answers.initials, 40));

@@ -13,6 +13,10 @@ namespace {
 
 using namespace field;
 
+// Cells draining more than this (km2) write their area and bankfull with
+// fewer decimals.
+constexpr float kLargeArea = 10.0f;
+
 
 // The fraction list of a cell line: basin fraction, impervious share, then
 // classes 1 .. ntype; at most 99 values.
@@ -31,23 +35,20 @@ void put_fractions(std::string& out, const WrittenBasin& b, int i, int j) {
     }
 }
 
-}  // namespace
+// The values both files' headers use.
+struct Counts {
+    int total, in_basin, ntype;
+    float al;
+};
 
-void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExtents& ext,
-                      Run& run) {
-    OutputFile& nf = files.new_format;
-    OutputFile& of = files.old_format;
+// new_format.shd up to its rank table; its :xCount and :yCount lines also
+// go to the console.
+void new_format_header(OutputFile& nf, const WrittenBasin& b, const Counts& n, Console& con) {
     const MapHeader& h = b.map.hdr;
     const Window& win = b.shed.window;
     const bool latlong = out::is_latlong(h);
     const bool utm = h.projection.named(Projection::utm);
     const int d = latlong ? 5 : 3;
-    const int total = b.shed.cells;
-    const int in_basin = b.shed.in_basin();
-    const int ntype = b.cover.ntype();
-    const float al = b.net.areas.al;
-
-    // new_format.shd header up to the class counts.
     for (const std::string& c : h.comments) {
         std::string line = "#";
         put_a(line, c, 79, 40);
@@ -68,60 +69,63 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
     const std::string ycount_line = ":yCount             " + I(h.ycount, 12);
     nf.line(xcount_line);
     nf.line(ycount_line);
-    run.con.say(xcount_line);
-    run.con.say(ycount_line);
+    con.say(xcount_line);
+    con.say(ycount_line);
     nf.line(":xDelta             " + F(h.xdelta, 12, d));
     nf.line(":yDelta             " + F(h.ydelta, 12, d));
     nf.line("#");
-    nf.line(":NominalGridSize_AL " + F(al, 12, 3));
+    nf.line(":NominalGridSize_AL " + F(n.al, 12, 3));
     nf.line(":ContourInterval    " + F(h.cintv, 12, 3));
     nf.line(":ImperviousArea     " + F(h.aimpr, 12, 3));
-    nf.line(":ClassCount         " + I(ntype, 12));
+    nf.line(":ClassCount         " + I(n.ntype, 12));
     nf.line(":NumRiverClasses    " + I(b.map.nrvr, 12));
     nf.line(":ElevConversion     " + F(h.elvconv, 12, 3));
     nf.line("#          ");
-
-    // old_format.shd line 1; its reserved counters are all 0.
-    {
-        std::string b;
-        for (int v :
-             {total, h.ycount, h.xcount, 0, 0, 0, 0, 0, 0, h.ycount / 2, h.xcount / 2, in_basin})
-            put_i(b, v, 5);
-        of.line(b);
-    }
-
-    nf.line(":TotalNumOfGrids    " + I(total, 12));
-    nf.line(":numGridsInBasin    " + I(in_basin, 12));
-    nf.line(":DebugGridNo        " + I(total / 2, 12));
+    nf.line(":TotalNumOfGrids    " + I(n.total, 12));
+    nf.line(":numGridsInBasin    " + I(n.in_basin, 12));
+    nf.line(":DebugGridNo        " + I(n.total / 2, 12));
     nf.line("#                   ");
     nf.line(":endHeader          ");
-
-    // old_format.shd lines 2 to 5.
-    of.line(F(al, 10, 0) + F(h.cintv, 5, 1) + I(b.map.nrvr, 5) + I(ntype, 5) +
-            "     map file used =  " + A(b.answers.map_file, 30));
-    if (utm || h.projection.named(Projection::cartesian))
-        of.line(I(ext.south, 5) + I(ext.north, 5) + I(ext.west, 5) + I(ext.east, 5));
-    {
-        std::string b;
-        for (int k = 0; k < 4; ++k) put_i(b, -1, 5);
-        for (int v : {ext.south, ext.north, ext.west, ext.east}) {
-            // Degrees and minutes of the extents in minutes of geographic grids.
-            const int deg = latlong ? v / 60 : 0;
-            const int min = latlong ? v - deg * 60 : 0;
-            put_i(b, deg, 5);
-            put_i(b, min, 5);
-        }
-        put_f(b, h.ydelta, 5, 1);
-        put_f(b, h.xdelta, 5, 1);
-        of.line(b);
-    }
-    of.line(I(h.ycount, 5) + I(h.xcount, 5) + "             # rows & columns resp.");
-
-    // The rank table and the cell lines of both files.
     nf.line("The ranks of each grid: highest = 1");
     nf.line(words("   n, next, row, col,   da,    bankfull, cha_slope,",
-                  "  elv, ch_lenth,iak,int_slope,chnl,reach,frac,imperv", " classes 1 -", ntype));
+                  "  elv, ch_lenth,iak,int_slope,chnl,reach,frac,imperv", " classes 1 -", n.ntype));
+}
+
+// old_format.shd lines 1 to 5; its reserved counters are all 0.
+void old_format_header(OutputFile& of, const WrittenBasin& b, const Counts& n,
+                       const LegacyExtents& ext) {
+    const MapHeader& h = b.map.hdr;
+    const bool latlong = out::is_latlong(h);
+    std::string line;
+    for (int v : {n.total, h.ycount, h.xcount, 0, 0, 0, 0, 0, 0, h.ycount / 2, h.xcount / 2,
+                  n.in_basin})
+        put_i(line, v, 5);
+    of.line(line);
+    of.line(F(n.al, 10, 0) + F(h.cintv, 5, 1) + I(b.map.nrvr, 5) + I(n.ntype, 5) +
+            "     map file used =  " + A(b.answers.map_file, 30));
+    if (h.projection.named(Projection::utm) || h.projection.named(Projection::cartesian))
+        of.line(I(ext.south, 5) + I(ext.north, 5) + I(ext.west, 5) + I(ext.east, 5));
+    line.clear();
+    for (int k = 0; k < 4; ++k) put_i(line, -1, 5);
+    for (int v : {ext.south, ext.north, ext.west, ext.east}) {
+        // Degrees and minutes of the extents in minutes of geographic grids.
+        const int deg = latlong ? v / 60 : 0;
+        const int min = latlong ? v - deg * 60 : 0;
+        put_i(line, deg, 5);
+        put_i(line, min, 5);
+    }
+    put_f(line, h.ydelta, 5, 1);
+    put_f(line, h.xdelta, 5, 1);
+    of.line(line);
+    of.line(I(h.ycount, 5) + I(h.xcount, 5) + "             # rows & columns resp.");
+}
+
+// One line per written cell in both files, in the order of the written
+// numbers (the receiving cells of several outlets come last).
+void cell_lines(OutputFile& nf, OutputFile& of, const WrittenBasin& b) {
     const Network& net = b.net;
+    const Window& win = b.shed.window;
+    const int total = b.shed.cells;
     std::string& nb = nf.buffer();
     std::string& ob = of.buffer();
     std::string shared, fractions;
@@ -136,20 +140,14 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
         at(net.areas.frac), at(net.channel_length), at(b.map.contours);
         for (const auto& c : b.cover.classes) at(c);
     };
-    // In the order of the written numbers (the receiving cells of several
-    // outlets come last).
     for (int m = 1; m <= total; ++m) {
         if (m + kAhead <= total) prefetch(b.shed.old_number[static_cast<std::size_t>(m + kAhead)]);
         const int n = b.shed.old_number[static_cast<std::size_t>(m)];
         const int i = net.row[static_cast<std::size_t>(n)];
         const int j = net.col[static_cast<std::size_t>(n)];
-        const int number = m;
         const int next = n > net.naa ? 0 : b.shed.next(i, j);
         const float da = net.da(i, j);
-        const bool large = da > 10.0f;
-        const float bankfull = b.cover.bankfull(i, j);
-        const float slope = net.slope(i, j);
-        const float elev = b.map.elev(i, j);
+        const bool large = da > kLargeArea;
         const int iak = net.iak[static_cast<std::size_t>(n)];
         const int channels = b.map.channels(i, j);
         const int reach = b.map.reach(i, j);
@@ -157,13 +155,13 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
         // The two files share most fields: format them once.
         shared.clear();
         put_f(shared, da, 10, large ? 0 : 3);
-        put_f(shared, bankfull, 10, large ? 2 : 5);
-        put_f(shared, slope, 10, 7);
-        put_f(shared, elev, 7, 1);
+        put_f(shared, b.cover.bankfull(i, j), 10, large ? 2 : 5);
+        put_f(shared, net.slope(i, j), 10, 7);
+        put_f(shared, b.map.elev(i, j), 7, 1);
         fractions.clear();
         put_fractions(fractions, b, i, j);
 
-        put_i(nb, number, 5);
+        put_i(nb, m, 5);
         put_i(nb, next, 5);
         put_i(nb, i - win.south, 5);
         put_i(nb, j - win.west, 5);
@@ -177,7 +175,7 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
         nb += fractions;
         nb.push_back('\n');
 
-        put_i(ob, number, 5);
+        put_i(ob, m, 5);
         put_i(ob, i - win.south, 5);
         put_i(ob, j - win.west, 5);
         ob += shared;
@@ -188,8 +186,17 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
         nf.flush_if_large();
         of.flush_if_large();
     }
+}
 
-    out::commit_or_stop(nf);
-    out::commit_or_stop(of);
+}  // namespace
+
+void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExtents& ext,
+                      Run& run) {
+    const Counts n{b.shed.cells, b.shed.in_basin(), b.cover.ntype(), b.net.areas.al};
+    new_format_header(files.new_format, b, n, run.con);
+    old_format_header(files.old_format, b, n, ext);
+    cell_lines(files.new_format, files.old_format, b);
+    out::commit_or_stop(files.new_format);
+    out::commit_or_stop(files.old_format);
     if (files.ssdata.is_open()) out::commit_or_stop(files.ssdata);
 }

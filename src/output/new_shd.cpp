@@ -16,6 +16,8 @@ using out::key20;
 
 // Values a line of the watershed family's files.
 constexpr int kPerLine = 999;
+// Ranks and links are I5 up to this many cells, I6 beyond.
+constexpr int kMostCellsInI5 = 9999;
 
 // The 20 fixed attributes, in the order of their value blocks.
 enum class Layer {
@@ -64,7 +66,7 @@ void header(R2cWriter& f, const WrittenBasin& b, int split) {
     using namespace field;
     const MapHeader& h = b.map.hdr;
     const Window& w = b.shed.window;
-    out::r2c_opening(f);
+    write_r2c_opening(f);
     f.line(padded(":Application             TALVIREN", 40));
     f.line(padded(":Version                 10", 40));
     f.line(key20(":WrittenBy") + A(b.answers.initials, 40));
@@ -151,7 +153,7 @@ void write_layer(R2cWriter& f, const WrittenBasin& b, const Span& span, const At
     switch (a.layer) {
         case Layer::rank:
         case Layer::next: {
-            if (b.shed.cells > 9999) fld.w = 6;
+            if (b.shed.cells > kMostCellsInI5) fld.w = 6;
             const Grid<int>& g = a.layer == Layer::rank ? b.shed.rank : b.shed.next;
             return f.block(span, fld, [&](int i, int j) { return g(i, j); });
         }

@@ -26,15 +26,6 @@ inline const std::string& hash40() {
 
 inline bool is_latlong(const MapHeader& h) { return h.projection.named(Projection::latlong); }
 
-// The opening lines every r2c file of the watershed family starts with.
-inline void r2c_opening(R2cWriter& f) {
-    f.line("########################################");
-    f.line(padded(":FileType r2c  ASCII  EnSim 1.0", 40));
-    f.line(hash40());
-    f.line(padded("# DataType               2D Rect Cell", 40));
-    f.line(hash40());
-}
-
 // frac_2d as written: the basin surface of a cell that drains into the
 // watershed, 0 for receiving cells and for squares outside.
 inline float written_frac(const WrittenBasin& b, int i, int j) {

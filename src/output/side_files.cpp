@@ -12,6 +12,9 @@
 
 namespace {
 
+// Values a line of a single-grid r2c file.
+constexpr int kGridValuesPerLine = 9999;
+
 // One elevation grid over the written window, with the header of a single
 // grid (projection and datum those of dem.r2s).
 void write_elevation_grid(const WrittenBasin& b, const Grid<float>& source, const char* title,
@@ -32,7 +35,7 @@ void write_elevation_grid(const WrittenBasin& b, const Grid<float>& source, cons
     gh.unit_conversion = 0;
 
     const std::string name = file_name;
-    R2cWriter file(9999);
+    R2cWriter file(kGridValuesPerLine);
     if (!file.open(name)) {
         Console& con = run.con;
         con.say();

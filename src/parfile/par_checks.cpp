@@ -40,49 +40,44 @@ void check_infiltration(ParameterSet& p, Console& con) {
     }
 }
 
-void check_fratio(ParameterSet& p, Console& con) {
+// One check of the interception multiplier over the classes: a warning per
+// class out of range, then (when any) a wait and the stop.
+template <class Out, class Warn>
+void check_classes_then_stop(const ParameterSet& p, Console& con, Out out_of_range, Warn warn,
+                             const char* correct, const char* stop_message) {
     bool bad = false;
     for (int c = 1; c <= p.classcount; ++c) {
-        if (p.fratio[c] < 0.01f || p.fratio[c] > 10.0f) {
-            con.say("WARNING:");
+        if (!out_of_range(c)) continue;
+        con.say("WARNING:");
+        warn(c);
+        bad = true;
+    }
+    if (!bad) return;
+    con.say(correct);
+    con.say();
+    con.wait("Hit enter to abort");
+    stop(stop_message);
+}
+
+void check_fratio(ParameterSet& p, Console& con) {
+    check_classes_then_stop(
+        p, con, [&](int c) { return p.fratio[c] < 0.01f || p.fratio[c] > 10.0f; },
+        [&](int c) {
             con.line("fratio for class", c, "=", p.fratio[c]);
             con.say(" out of range 0.01 - 10.0");
-            bad = true;
-        }
-    }
-    if (bad) {
-        con.say("Please correct h & fratio values");
-        con.say();
-        con.wait("Hit enter to abort");
-        stop("Program aborted in read_par_parser @ 1204");
-    }
-    for (int c = 1; c <= p.classcount; ++c) {
-        if (p.fratiohgh[c] > 10.0f) {
-            con.say("WARNING:");
-            con.line("fratiohgh for class", c, " above range 0.01 - 10.0");
-            bad = true;
-        }
-    }
-    if (bad) {
-        con.say("Please correct fratiohgh values");
-        con.say();
-        con.wait("Hit enter to abort");
-        stop("Program aborted in read_par_parser @ 1219");
-    }
-    for (int c = 1; c <= p.classcount; ++c) {
-        if (p.fratiolow[c] < 0.01f) {
-            con.say("WARNING:");
+        },
+        "Please correct h & fratio values", "Program aborted in read_par_parser @ 1204");
+    check_classes_then_stop(
+        p, con, [&](int c) { return p.fratiohgh[c] > 10.0f; },
+        [&](int c) { con.line("fratiohgh for class", c, " above range 0.01 - 10.0"); },
+        "Please correct fratiohgh values", "Program aborted in read_par_parser @ 1219");
+    check_classes_then_stop(
+        p, con, [&](int c) { return p.fratiolow[c] < 0.01f; },
+        [&](int c) {
             con.line("fratiolow for class", c, " below range 0.01 - 10.0");
             con.line("Value =", p.fratiolow[c]);
-            bad = true;
-        }
-    }
-    if (bad) {
-        con.say("Please correct fratiolow values");
-        con.say();
-        con.wait("Hit enter to abort");
-        stop("Program aborted in read_par_parser @ 1234");
-    }
+        },
+        "Please correct fratiolow values", "Program aborted in read_par_parser @ 1234");
 }
 
 void check_global_factors(ParameterSet& p, Run& run) {
