@@ -11,7 +11,8 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       file_(std::exchange(other.file_, nullptr)),
       buf_(std::move(other.buf_)),
       error_(other.error_),
-      failed_(other.failed_) {}
+      failed_(other.failed_),
+      finished_(std::exchange(other.finished_, false)) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
@@ -21,6 +22,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         buf_ = std::move(other.buf_);
         error_ = other.error_;
         failed_ = other.failed_;
+        finished_ = std::exchange(other.finished_, false);
     }
     return *this;
 }
@@ -78,7 +80,9 @@ bool OutputFile::flush() {
     return !failed_;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::commit() { return finish() && publish(); }
+
+bool OutputFile::finish() {
     if (!file_) return false;
     bool ok = flush();
     if (std::fclose(file_) != 0) {
@@ -86,18 +90,30 @@ bool OutputFile::commit() {
         error_ = errno;
     }
     file_ = nullptr;
-    if (ok && std::rename(temp_name().c_str(), name_.c_str()) != 0) {
-        ok = false;
-        error_ = errno;
-    }
     if (!ok) std::remove(temp_name().c_str());
+    finished_ = ok;
     return ok;
+}
+
+bool OutputFile::publish() {
+    if (!finished_) return false;
+    finished_ = false;
+    if (std::rename(temp_name().c_str(), name_.c_str()) != 0) {
+        error_ = errno;
+        std::remove(temp_name().c_str());
+        return false;
+    }
+    return true;
 }
 
 void OutputFile::discard() {
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;
+        std::remove(temp_name().c_str());
+    }
+    if (finished_) {
+        finished_ = false;
         std::remove(temp_name().c_str());
     }
     buf_.clear();

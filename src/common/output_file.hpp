@@ -35,6 +35,12 @@ public:
 
     // Write everything, close, and rename over the final name. False on failure.
     bool commit();
+    // Write everything and close, keeping the temporary file for publish().
+    // False on failure (the temporary file is then gone).
+    bool finish();
+    // Rename a finished file over its final name. False on failure.
+    bool publish();
+    bool finished() const { return finished_; }
     // Close and remove the temporary file, leaving any earlier file untouched.
     void discard();
 
@@ -48,6 +54,7 @@ private:
     std::string buf_;
     int error_ = 0;
     bool failed_ = false;
+    bool finished_ = false;  // closed, waiting under its temporary name
 };
 
 // Whether a file (or folder) of this name exists.

@@ -1,11 +1,12 @@
 #pragma once
 // What every stage of a run shares: the console, the run log, the
-// drainage-error log and the debug level. Everything else a stage needs is
+// drainage-error log, the output files written so far and the debug level. Everything else a stage needs is
 // handed to it, and what it makes it returns.
 #include <string_view>
 
 #include "common/console.hpp"
 #include "common/output_file.hpp"
+#include "common/output_set.hpp"
 
 struct Run {
     explicit Run(Console& console, int debug_level = 0) : con(console), iopt(debug_level) {}
@@ -13,6 +14,7 @@ struct Run {
     Console& con;
     OutputFile log;        // zel_info.txt, opened with the legacy files
     OutputFile error_log;  // fort.39, created on the first drainage error
+    OutputSet outputs;     // the output files, published at a normal ending
     int iopt = 0;          // from the command line; the parameter file may replace it
 
     void log_line(std::string_view text = {}) { log.line(text); }

@@ -13,10 +13,6 @@
 class Console;
 struct Run;
 
-// The debug level from the command line: the length of the first argument
-// (-1 when there is none); a one-character argument leaves it at 0.
-int iopt_from_args(const std::vector<std::string>& args);
-
 // The whole run, step by step. It ends by throwing Stop, also for a normal
 // ending. The places a run may end early, besides the input checks of each
 // stage: the answers (their file or the dialogue), the files' opening, the

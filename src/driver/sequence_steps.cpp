@@ -55,11 +55,6 @@ int open_for_reading_error(const std::string& name) {
 
 }  // namespace
 
-int iopt_from_args(const std::vector<std::string>& args) {
-    if (args.empty()) return -1;
-    return args[0].size() == 1 ? 0 : static_cast<int>(args[0].size());
-}
-
 SplitName split_file_name(std::string_view name) {
     SplitName out;
     std::size_t dot = name.rfind('.');
@@ -165,7 +160,7 @@ void ending(LegacyFiles& legacy, int errors, Run& run) {
     Console& con = run.con;
     // Legacy files still open (a stage that writes nothing to them) are kept.
     for (OutputFile* f : {&legacy.new_format, &legacy.old_format, &legacy.ssdata})
-        if (f->is_open()) f->commit();
+        if (f->is_open()) run.outputs.finish(*f);
 
     con.say();
     for (int k = 0; k < 3; ++k) con.line("No. of errors found in the map file = ", errors);

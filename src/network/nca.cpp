@@ -171,7 +171,7 @@ bool non_ca(const MapHeader& mh, Grid<float>& fraction, Run& run) {
             }
             xyz.flush_if_large();
         }
-        if (!xyz.commit())
+        if (!run.outputs.finish(xyz))
             con.line("Unable to write nca.xyz, error", xyz.error_code(), "- the run goes on");
         else
             con.say("nca.xyx written");

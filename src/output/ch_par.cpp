@@ -113,7 +113,7 @@ void write_ch_par(const WrittenBasin& b, Run& run) {
         });
         con.line(" frame= ", ++frame, " written");
     }
-    if (!file.commit()) cannot_write(con);
+    if (!run.outputs.finish(file.file())) cannot_write(con);
     con.say("new_ch_par.r2c written");
     con.say();
 }

@@ -196,7 +196,7 @@ void write_legacy_shd(LegacyFiles& files, const WrittenBasin& b, const LegacyExt
     new_format_header(files.new_format, b, n, run.con);
     old_format_header(files.old_format, b, n, ext);
     cell_lines(files.new_format, files.old_format, b);
-    out::commit_or_stop(files.new_format);
-    out::commit_or_stop(files.old_format);
-    if (files.ssdata.is_open()) out::commit_or_stop(files.ssdata);
+    out::commit_or_stop(files.new_format, run);
+    out::commit_or_stop(files.old_format, run);
+    if (files.ssdata.is_open()) out::commit_or_stop(files.ssdata, run);
 }

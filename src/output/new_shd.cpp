@@ -273,7 +273,7 @@ void write_new_shd(const WrittenBasin& b, Run& run) {
         written();
     }
 
-    out::commit_or_stop(f);
+    out::commit_or_stop(f, run);
     con.say("new_shd.r2c written");
     con.say();
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/run.hpp"
 #include "common/stop.hpp"
 
 namespace out {
@@ -17,12 +18,12 @@ std::string created_stamp() {
     return buf;
 }
 
-void commit_or_stop(OutputFile& file) {
-    if (!file.commit())
+void commit_or_stop(OutputFile& file, Run& run) {
+    if (!run.outputs.finish(file))
         stop_lines({" Problems writing the " + file.name() + " file ",
                     " error code = " + std::to_string(file.error_code()), " Program ZEL aborted"});
 }
 
-void commit_or_stop(R2cWriter& file) { commit_or_stop(file.file()); }
+void commit_or_stop(R2cWriter& file, Run& run) { commit_or_stop(file.file(), run); }
 
 }  // namespace out

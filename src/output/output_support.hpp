@@ -44,9 +44,9 @@ T written(const WrittenBasin& b, const Grid<T>& g, int i, int j) {
     return b.shed.kept(i, j) ? g(i, j) : T{};
 }
 
-// Commit a finished file; a failed write stops the run rather than leaving a
-// short file behind.
-void commit_or_stop(OutputFile& file);
-void commit_or_stop(R2cWriter& file);
+// Finish a file among the run's outputs; a failed write stops the run rather
+// than leaving a short file behind.
+void commit_or_stop(OutputFile& file, Run& run);
+void commit_or_stop(R2cWriter& file, Run& run);
 
 }  // namespace out

@@ -111,8 +111,9 @@ void open_or_stop(OutputFile& f, const std::string& name) {
 }
 
 // Profile `p`: a point line per cell marked p, from the top of the river down.
-void write_profile(const Grid<float>& elev, Console& con, const Rivers& net, const Geometry& geo,
+void write_profile(const Grid<float>& elev, Run& run, const Rivers& net, const Geometry& geo,
                    const std::vector<int>& mark, const std::vector<float>& chainage, int p) {
+    Console& con = run.con;
     char profile_name[32], river_name[32];
     std::snprintf(profile_name, sizeof profile_name, "profil%02d.dat", p);
     std::snprintf(river_name, sizeof river_name, "river%02d.xyz", p);
@@ -134,8 +135,8 @@ void write_profile(const Grid<float>& elev, Console& con, const Rivers& net, con
         profile.line(line);
         river.line(line);
     }
-    out::commit_or_stop(profile);
-    out::commit_or_stop(river);
+    out::commit_or_stop(profile, run);
+    out::commit_or_stop(river, run);
     con.line("finished writing ", profile_name);
     con.line("finished writing ", river_name);
 }
@@ -183,7 +184,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
     const Watershed& shed = b.shed;
     const int outlets = static_cast<int>(shed.lastgrid.size());
     if (shed.receiving != outlets) {
-        out::commit_or_stop(reaches);
+        out::commit_or_stop(reaches, run);
         con.say();
         con.say("There is more than one outlet");
         con.say("so river profiles are not computed");
@@ -196,7 +197,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
     const Rivers net = build_rivers(shed, b.net.naa);
     const Geometry geo(b.map.hdr);
     write_reach_ends(b.map.reach, reaches, net, geo);
-    out::commit_or_stop(reaches);
+    out::commit_or_stop(reaches, run);
 
     // Profiles follow one outlet: the whole basin's, or the one chosen.
     const std::size_t chosen = b.answers.outlets.size();
@@ -232,7 +233,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
         if (to != 0 && !sound_step(net, k, to)) broken_walk(con, net, k);
         k = to;
     }
-    write_profile(b.map.elev, con, net, geo, mark, chainage, 1);
+    write_profile(b.map.elev, run, net, geo, mark, chainage, 1);
 
     // Side profiles. The walk of each unmarked cell down to the first marked
     // one is known from the cell below it, so one pass from the lowest cell up
@@ -276,6 +277,6 @@ void write_profiles(const WrittenBasin& b, Run& run) {
         for (int k = start; k >= 1 && mark[static_cast<std::size_t>(k)] == 0;
              k = net.next[static_cast<std::size_t>(k)])
             mark[static_cast<std::size_t>(k)] = p;
-        write_profile(b.map.elev, con, net, geo, mark, chainage, p);
+        write_profile(b.map.elev, run, net, geo, mark, chainage, p);
     }
 }

@@ -56,7 +56,7 @@ void write_elevation_grid(const WrittenBasin& b, const Grid<float>& source, cons
     write_grid_header(file, gh, 1);
     file.block(out::written_span(w), field::Field::F(8, 2, true),
                [&](int i, int j) { return out::written(b, source, i, j); });
-    if (!file.commit())
+    if (!run.outputs.finish(file.file()))
         stop_lines({"Unable to write file " + name + " (error " + std::to_string(file.error_code()) + ")",
                     "in write_r2c"});
     const std::string closed = words("Closed unit ", kUnit, " Filename=  ", name.substr(0, 40), "fr #", 1, 1);
@@ -133,7 +133,7 @@ void write_tvo_spec(const WrittenBasin& b, Run& run) {
             field::put_i(line, c, 2);
             f.line(line);
         }
-    out::commit_or_stop(f);
+    out::commit_or_stop(f, run);
     con.say("tvo_spec.new  written");
 }
 
@@ -193,7 +193,7 @@ void write_pdl(const WrittenBasin& b, Run& run) {
     f.line("#");
     f.line(":NoDamageSites        1");
     f.line("#");
-    out::commit_or_stop(f);
+    out::commit_or_stop(f, run);
     con.say("new.pdl  written");
     con.say();
 }
