@@ -214,6 +214,34 @@ class Scanner {
         e_ = p_ + line.size();
     }
 
+    // The values left on the current line (a slash ends them; r*value
+    // counts r), without moving on.
+    std::size_t values_left() const {
+        std::size_t count = 0;
+        for (const char* p = p_; p != e_;) {
+            if (is_blank(*p) || *p == ',') {
+                ++p;
+                continue;
+            }
+            if (*p == '/') break;
+            const char* start = p;
+            if (*p == '\'' || *p == '"') {
+                const char q = *p++;
+                while (p != e_ && *p != q) ++p;
+                if (p != e_) ++p;
+            }
+            while (p != e_ && !ends_token(*p)) ++p;
+            std::size_t r = 1;
+            const char* star = std::find(start, p, '*');
+            if (star != p && star != start && std::all_of(start, star, is_digit)) {
+                std::from_chars(start, star, r);
+                if (star + 1 == p) r = 0;  // r nulls are no values
+            }
+            count += r;
+        }
+        return count;
+    }
+
   private:
     bool advance() {
         std::string_view l;
@@ -393,6 +421,24 @@ ReadStatus read_numbers_each(TextReader& reader, std::size_t n, Each&& each) {
     return read_record(reader, n, put, skim);
 }
 
+// A record of n slots; on success `dropped` holds the values left on its
+// last line.
+template <class Put, class Skim>
+ReadStatus read_counted_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim) {
+    ReaderLines lines{reader};
+    Scanner<ReaderLines> sc(lines);
+    std::string_view line;
+    if (!reader.next_line(line))
+        return stopped_at(ReadStatus::end_of_file, reader.line_number(), 1);
+    sc.start(line);
+    ReadStatus st = scan_record(sc, n, ReadStatus::end_of_file, put, skim);
+    if (st) {
+        st.dropped = sc.values_left();
+        st.line = reader.line_number();
+    }
+    return st;
+}
+
 template <class T>
 ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
     auto parse = [](std::string_view s, T& v) {
@@ -419,7 +465,7 @@ ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
         std::fill(out + i, out + i + k, v);
         return true;
     };
-    return read_record(reader, n, put, skim);
+    return read_counted_record(reader, n, put, skim);
 }
 
 }  // namespace

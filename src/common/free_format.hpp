@@ -28,6 +28,7 @@ struct ReadStatus {
                             // end_of_file: the last line of the text (0 when empty)
     std::size_t field = 0;  // 1-based index of the target that failed (or was not reached)
     std::string text;       // the offending field (bad_value)
+    std::size_t dropped = 0;  // (grid rows read) values left unread on the row's last line
     explicit operator bool() const { return code == ok; }
 };
 
@@ -77,7 +78,9 @@ public:
     // its last line is dropped. A slash ends the record early (the remaining
     // targets keep their values). The status's line is that of the problem.
     ReadStatus read(std::span<const Target> targets);
-    // The same for a row of n reals or n integers (the fast path for grid blocks).
+    // The same for a row of n reals or n integers (the fast path for grid
+    // blocks); on success the status holds the row's last line and the
+    // values left unread on it.
     ReadStatus read_reals(float* out, std::size_t n);
     ReadStatus read_ints(int* out, std::size_t n);
     // A record of n reals handed one by one to each(index, value), for rows too

@@ -66,7 +66,8 @@ std::string rank_list(const std::vector<int>& ranks) {
 // ---- the console dialogue ----
 
 // One free-format answer into `t`. A line without any field gives no value,
-// so the answer is looked for on the next line, as with any free-format read.
+// so the answer is looked for on the next line, as with any free-format read;
+// an answer that cannot be read is refused and the question asked again.
 void ask_into(Console& con, const std::string& question, Target t) {
     for (;;) {
         std::string line = con.ask(question);
@@ -74,8 +75,7 @@ void ask_into(Console& con, const std::string& question, Target t) {
         if (st) return;
         if (st.code == ReadStatus::bad_value) {
             const char* wanted = t.kind == Target::Kind::integer ? "a whole number" : "a number";
-            stop_lines({"The answer \"" + st.text + "\" is not " + wanted,
-                        "It was given for: " + question, " Program aborted"});
+            con.say("The answer \"" + st.text + "\" is not " + wanted + ": please answer again");
         }
     }
 }
@@ -322,7 +322,12 @@ namespace {
 
 void ask_files_and_name(Console& con, Responses& r) {
     con.say("Enter the basin (map) file name:");
-    r.map_file = ask_text(con, "the basin (map) file name");
+    // Checked now: a name that is not there would only stop every later run.
+    for (;;) {
+        r.map_file = ask_text(con, "the basin (map) file name");
+        if (readable_file(r.map_file)) break;
+        con.say("There is no file " + r.map_file + " in this folder: please give the map file's name");
+    }
     say_all(con, {"Enter the parameter (par) file name ONLY",
                   "if you need a zelm_par.r2c file for MORVANTE", "other wise, enter:    na"});
     r.par_file = ask_text(con, "the parameter (par) file name");

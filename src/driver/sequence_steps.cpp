@@ -113,8 +113,9 @@ OpenFiles open_files(const Responses& r, Run& run) {
         stop(" Program aborted");
     }
 
-    // Step 8: the parameter file, unless its name starts with "n".
-    if (r.par_file.empty() || r.par_file[0] != 'n') {
+    // Step 8: the parameter file, unless its name starts with "n" ("na")
+    // and no file of that name is here: north_basin.csv is a parameter file.
+    if (r.par_file.empty() || r.par_file[0] != 'n' || file_exists(r.par_file)) {
         if (int e = open_for_reading_error(r.par_file); e != 0) {
             con.say("Problems on unit 32");
             con.say(r.par_file);

@@ -27,10 +27,11 @@ ReadStatus read_row(TextReader& map, int* out, std::size_t n) {
 }
 
 // One block: the heading line (returned, otherwise ignored) and the rows,
-// north first. The first row that cannot be read stops the run with `message`.
+// north first. The first row that cannot be read stops the run with
+// `message`; values beyond :xCount are reported once, under the block's name.
 template <class T>
-std::string read_block(TextReader& map, Grid<T>& grid, const std::string& message,
-                       Numbering numbering) {
+std::string read_block(TextReader& map, const MapHeader& hdr, Grid<T>& grid, std::string_view name,
+                       const std::string& message, Numbering numbering, Run& run) {
     const int rows = grid.rows();
     const auto cols = static_cast<std::size_t>(grid.cols());
     std::string_view expected = std::is_same_v<T, int> ? "a whole number" : "a number";
@@ -43,16 +44,17 @@ std::string read_block(TextReader& map, Grid<T>& grid, const std::string& messag
         ReadStatus st;
         st.code = ReadStatus::end_of_file;
         st.line = map.line_number() + 1;
-        stop_on_read_error(map, st, words(message, number(1)), expected, " Program aborted");
+        stop_in_block(map, st, words(message, number(1)), expected, hdr);
     }
     std::string title(rtrim(heading.substr(0, 80)));
+    RowOverflow overflow;
     for (int position = 1; position <= rows; ++position) {
         int row = rows - position + 1;
         ReadStatus st = read_row(map, grid.row_data(row), cols);
-        if (!st)
-            stop_on_read_error(map, st, words(message, number(position)), expected,
-                               " Program aborted");
+        if (!st) stop_in_block(map, st, words(message, number(position)), expected, hdr);
+        overflow.note(st, position);
     }
+    overflow.report(name, map, grid.cols(), run.log, run.con);
     return title;
 }
 
@@ -159,16 +161,19 @@ void convert_fractions(const TextReader& map, MapInput& input, Run& run) {
 }  // namespace
 
 void read_blocks_1_to_3(TextReader& map, MapInput& input, Run& run) {
-    read_block(map, input.elev, " Problems reading the elevations on line", Numbering::position);
+    read_block(map, input.hdr, input.elev, "elevations", " Problems reading the elevations on line",
+               Numbering::position, run);
     convert_elevations(map, input, run);
 
     std::string heading =
-        read_block(map, input.fraction, " Problems reading the fractions in row", Numbering::row);
+        read_block(map, input.hdr, input.fraction, "fractions",
+                   " Problems reading the fractions in row", Numbering::row, run);
     list_grid(run.log, title_of("Fraction of each grid square in the basin (%)", heading),
               input.fraction, 1);
     convert_fractions(map, input, run);
 
-    heading = read_block(map, input.dir, " Problems reading the directions on line", Numbering::row);
+    heading = read_block(map, input.hdr, input.dir, "drainage directions",
+                         " Problems reading the directions on line", Numbering::row, run);
     list_grid(run.log, title_of("Drainage directions", heading), input.dir);
     raise_drained_negatives(input, run);
 }
@@ -176,8 +181,9 @@ void read_blocks_1_to_3(TextReader& map, MapInput& input, Run& run) {
 void read_river_class_block(TextReader& map, MapInput& input, Run& run) {
     Console& con = run.con;
     con.line(input.hdr.xcount, input.hdr.ycount);
-    std::string heading = read_block(map, input.river_class,
-                                     " Problems reading the river class on line", Numbering::row);
+    std::string heading =
+        read_block(map, input.hdr, input.river_class, "river classes",
+                   " Problems reading the river class on line", Numbering::row, run);
     if (!input.river_class.empty()) {
         int largest =
             *std::max_element(input.river_class.values().begin(), input.river_class.values().end());
@@ -191,13 +197,15 @@ void read_river_class_block(TextReader& map, MapInput& input, Run& run) {
 }
 
 void read_blocks_5_to_7(TextReader& map, MapInput& input, Run& run) {
-    std::string heading = read_block(map, input.contours,
-                                     " Problems reading the no countours on line", Numbering::row);
+    std::string heading =
+        read_block(map, input.hdr, input.contours, "contours",
+                   " Problems reading the no countours on line", Numbering::row, run);
     list_grid(run.log, title_of("Number of contours crossing each grid square", heading),
               input.contours);
-    heading = read_block(map, input.channels, " Problems reading the no channels on line",
-                         Numbering::row);
+    heading = read_block(map, input.hdr, input.channels, "channels",
+                         " Problems reading the no channels on line", Numbering::row, run);
     list_grid(run.log, title_of("Number of channels", heading), input.channels);
-    heading = read_block(map, input.reach, " Problems reading the reach no on line", Numbering::row);
+    heading = read_block(map, input.hdr, input.reach, "reach numbers",
+                         " Problems reading the reach no on line", Numbering::row, run);
     list_grid(run.log, title_of("Reach numbers", heading), input.reach);
 }

@@ -81,18 +81,21 @@ void read_class_blocks(TextReader& map, MapInput& g, Run& run) {
             con.line("map file class name: ", ii, name);
 
             Grid<float>& cls = g.classes[static_cast<std::size_t>(ii - 1)];
+            RowOverflow overflow;
             for (int row = rows; row >= 1; --row) {
                 ReadStatus rs = map.read_ints(buffer.data(), buffer.size());
                 if (!rs) {
-                    stop_on_read_error(
+                    stop_in_block(
                         map, rs,
                         words(" Problems reading the class % on line", row, " in class= ", name),
-                        "a whole number", " Program aborted");
+                        "a whole number", hdr);
                 }
+                overflow.note(rs, rows - row + 1);
                 float* out = cls.row_data(row);
                 for (int c = 0; c < cols; ++c)
                     out[c] = static_cast<float>(buffer[static_cast<std::size_t>(c)]);
             }
+            overflow.report("class " + printable(name), map, cols, run.log, con);
             list_grid(run.log, words(" class # read:  ", ii) + "   " + printable(name), cls, 0);
         }
     }

@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 
+#include "common/console.hpp"
 #include "common/output_file.hpp"
 #include "common/stop.hpp"
+#include "mapfile/map_input.hpp"
 
 std::string printable(std::string_view text, std::size_t max_len) {
     std::string out;
@@ -47,6 +50,35 @@ void stop_on_read_error(const TextReader& reader, const ReadStatus& status, std:
                         std::string_view expected, std::string stop_message) {
     stop_lines({std::move(message), "", read_error_detail(reader, status, expected),
                 std::move(stop_message)});
+}
+
+void stop_in_block(const TextReader& reader, const ReadStatus& status, std::string message,
+                   std::string_view expected, const MapHeader& hdr) {
+    std::vector<std::string> lines{std::move(message), "", read_error_detail(reader, status, expected)};
+    const bool word = status.code == ReadStatus::bad_value && !status.text.empty() &&
+                      std::isalpha(static_cast<unsigned char>(status.text[0]));
+    if (word || status.code == ReadStatus::end_of_file) {
+        auto at = [](std::size_t line) {
+            return line ? " (line " + std::to_string(line) + ")" : std::string();
+        };
+        lines.push_back("The block seems to end early: :xCount " + std::to_string(hdr.xcount) +
+                        at(hdr.xcount_line) + " or :yCount " + std::to_string(hdr.ycount) +
+                        at(hdr.ycount_line) + " may be larger than the data of the map file");
+    }
+    lines.push_back(" Program aborted");
+    stop_lines(std::move(lines));
+}
+
+void RowOverflow::report(std::string_view block, const TextReader& reader, int xcount,
+                         OutputFile& log, Console& con) const {
+    if (rows_ == 0) return;
+    std::string line = "WARNING: " + reader.name() + " line " + std::to_string(line_) + " (" +
+                       std::string(block) + ", row " + std::to_string(position_) + " of the block): " +
+                       std::to_string(first_) + (first_ == 1 ? " value" : " values") +
+                       " beyond the " + std::to_string(xcount) + " of :xCount ignored";
+    if (rows_ > 1) line += "; " + std::to_string(rows_ - 1) + " more rows of this block too";
+    con.say(line);
+    log.line(line);
 }
 
 double basin_grid_bytes(int rows, int cols, int class_layers) {

@@ -9,7 +9,9 @@
 #include "common/big_memory.hpp"
 #include "common/grid.hpp"
 
+class Console;
 class OutputFile;
+struct MapHeader;
 
 // "in file <name> line <n>: <what went wrong>" for a failed read.
 std::string read_error_detail(const TextReader& reader, const ReadStatus& status,
@@ -19,6 +21,35 @@ std::string read_error_detail(const TextReader& reader, const ReadStatus& status
 [[noreturn]] void stop_on_read_error(const TextReader& reader, const ReadStatus& status,
                                      std::string message, std::string_view expected,
                                      std::string stop_message);
+
+// A row of a grid block that could not be read stops the run: the block's
+// message, the file and line, and, when the block seems to have ended early
+// (a word where a number belongs, or the end of the file), a line pointing
+// at the header's counts.
+[[noreturn]] void stop_in_block(const TextReader& reader, const ReadStatus& status,
+                                std::string message, std::string_view expected,
+                                const MapHeader& hdr);
+
+// Values beyond :xCount on the rows of one block are dropped, as the
+// free-format rules say; the block reports them once, after its last row.
+class RowOverflow {
+  public:
+    void note(const ReadStatus& row, int position) {
+        if (row.dropped == 0) return;
+        if (rows_ == 0) {
+            line_ = row.line;
+            position_ = position;
+            first_ = row.dropped;
+        }
+        ++rows_;
+    }
+    void report(std::string_view block, const TextReader& reader, int xcount, OutputFile& log,
+                Console& con) const;
+
+  private:
+    std::size_t line_ = 0, first_ = 0;
+    int position_ = 0, rows_ = 0;
+};
 
 // A short, printable copy of a field for messages (binary bytes shown as '?').
 std::string printable(std::string_view text, std::size_t max_len = 40);
