@@ -2,9 +2,11 @@
 // One builder of small basins for the tests and the benchmarks: a map input
 // set square by square (or from rows listed north first, as a map file lists
 // them), the map file text of the same basin for tests that read or run a
-// map file, and the network stages run on it.
+// map file, and the network stages run on it. WrittenProducts adds what the
+// writers print, set by hand.
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <type_traits>
@@ -13,10 +15,13 @@
 #include <vector>
 
 #include "common/d8.hpp"
+#include "common/geometry.hpp"
+#include "common/parameter_set.hpp"
 #include "common/responses.hpp"
 #include "mapfile/map_input.hpp"
 #include "network/flow_network.hpp"
 #include "network/network.hpp"
+#include "output/outputs.hpp"
 
 namespace zeltest {
 
@@ -74,6 +79,34 @@ class BasinBuilder {
                 }
                 map.dir(i, j) = best;
             }
+    }
+
+    // The hand-checked basin: a 5 x 5 grid of 1 km squares with blank edges;
+    // nine cells drain to the receiving cell at (1,4). Cell numbers (by
+    // elevation, ties south row first) and elevations:
+    //   row 4:  1  3  5        9 8 7
+    //   row 3:  2  6  8        8 6 5
+    //   row 2:  4  7  9        7 5 3
+    //   row 1:        10           1
+    // next: 1,3 -> 6; 2,4 -> 7; 5 -> 8; 6,7,8 -> 9; 9 -> 10.
+    static BasinBuilder hand_checked() {
+        BasinBuilder b(5, 5);
+        put<float>(b.map.elev, {{0, 0, 0, 0, 0},  //
+                                {0, 9, 8, 7, 0},
+                                {0, 8, 6, 5, 0},
+                                {0, 7, 5, 3, 0},
+                                {0, 0, 0, 1, 0}});
+        put<float>(b.map.fraction, {{0, 0, 0, 0, 0},  //
+                                    {0, 1, 1, 1, 0},
+                                    {0, 1, 1, 1, 0},
+                                    {0, 1, 1, 1, 0},
+                                    {0, 0, 0, 0, 0}});
+        put<int>(b.map.dir, {{0, 0, 0, 0, 0},  //
+                             {0, 3, 4, 4, 0},
+                             {0, 3, 3, 4, 0},
+                             {0, 2, 2, 4, 0},
+                             {0, 0, 0, 0, 0}});
+        return b;
     }
 
     // A square basin of distinct elevations rising away from the south-west
@@ -159,6 +192,102 @@ class BasinBuilder {
             s << "\n";
         }
     }
+};
+
+// A cell set by hand: its square and the number of its downstream cell (0
+// for a receiving cell).
+struct CellSpec {
+    int row, col, next;
+};
+
+// A basin as the writers see it: the map and answers of a BasinBuilder and
+// the products of the stages, set by hand (or taken from the stages). Land
+// cover, bankfull and fetch cover the grid, all 0; there are no
+// non-contributing areas, DEM statistics or parameter file until a test sets
+// them. The written window is the whole grid.
+struct WrittenProducts {
+    explicit WrittenProducts(BasinBuilder b) : basin(std::move(b)) {
+        const MapHeader& h = basin.map.hdr;
+        const int rows = h.ycount, cols = h.xcount;
+        basin.answers.initials = "JQ";
+        basin.answers.map_file = "zelm.map";
+        net.areas.al = nominal_side(h);
+        for (Grid<float>* g : {&net.areas.cell_area, &net.areas.frac, &net.da, &net.contrib_da,
+                               &net.slope, &net.channel_length, &cover.bankfull})
+            g->assign(rows, cols, 0.0f);
+        net.rank.assign(rows, cols, 0);
+        net.next.assign(rows, cols, 0);
+        cover.classes.assign(basin.map.classes.size(), Grid<float>(rows, cols, 0.0f));
+        cover.class_names = basin.map.class_names;
+        for (auto& f : fetch) f.assign(rows, cols, 0.0f);
+        shed.rank = net.rank;
+        shed.next = net.next;
+        trim(0, 0, 0, 0);
+    }
+
+    // Cells numbered 1.. in the order given, the last `receiving` of them
+    // receiving cells. Cell n lies at elevation 100 - 10 n on a square of
+    // 1 km2 wholly in the basin (a receiving cell: none of it), river class 1.
+    // The written watershed holds them all, numbered alike, with the basin's
+    // last cell as its outlet.
+    void set_cells(const std::vector<CellSpec>& cells, int receiving) {
+        const int na = static_cast<int>(cells.size());
+        const auto size = static_cast<std::size_t>(na) + 1;
+        net.na = na;
+        net.naa = na - receiving;
+        net.row.assign(size, 0);
+        net.col.assign(size, 0);
+        net.iak.assign(size, 1);
+        net.int_slope.assign(size, 0.0f);
+        for (int n = 1; n <= na; ++n) {
+            const CellSpec& c = cells[static_cast<std::size_t>(n - 1)];
+            net.row[static_cast<std::size_t>(n)] = c.row;
+            net.col[static_cast<std::size_t>(n)] = c.col;
+            net.rank(c.row, c.col) = n;
+            net.next(c.row, c.col) = c.next;
+            basin.map.elev(c.row, c.col) = 100.0f - 10.0f * static_cast<float>(n);
+            net.areas.cell_area(c.row, c.col) = 1.0e6f;
+            net.areas.frac(c.row, c.col) = n > net.naa ? 0.0f : 1.0e6f;
+        }
+        shed.rank = net.rank;
+        shed.next = net.next;
+        shed.old_number.resize(size);
+        for (int n = 0; n <= na; ++n) shed.old_number[static_cast<std::size_t>(n)] = n;
+        shed.cells = na;
+        shed.receiving = receiving;
+        shed.lastgrid.assign(1, na);
+    }
+
+    // The written window: rows and columns removed on each side, the origin
+    // shifted with them.
+    void trim(int south, int north, int west, int east) {
+        const MapHeader& h = basin.map.hdr;
+        Window& w = shed.window;
+        w.south = south;
+        w.north = north;
+        w.west = west;
+        w.east = east;
+        w.rows = h.ycount - south - north;
+        w.cols = h.xcount - west - east;
+        w.xorigin = h.xorigin + static_cast<float>(west) * h.xdelta;
+        w.yorigin = h.yorigin + static_cast<float>(south) * h.ydelta;
+    }
+
+    // The view the writers take; valid while this object stays where it is.
+    WrittenBasin written() const {
+        return {basin.answers, basin.map, net, cover, fetch, nca, shed,
+                dem ? &*dem : nullptr, par ? &*par : nullptr, &par_file};
+    }
+
+    BasinBuilder basin;
+    Network net;
+    LandCover cover;
+    Fetch fetch;
+    NonContributing nca;
+    Watershed shed;
+    std::optional<DemStats> dem;
+    std::optional<ParameterSet> par;
+    std::string par_file = "basin_par.csv";
 };
 
 }  // namespace zeltest

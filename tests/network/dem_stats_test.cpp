@@ -7,22 +7,23 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
+#include "common/stop.hpp"
+#include "mapfile/map_input.hpp"
 #include "test_support.hpp"
 
 namespace {
 
-class DemStats : public zeltest::StageTest {
+class DemStatistics : public zeltest::StageTest {
   protected:
-    void SetUp() override {
-        run.answers.dem_stats = 'y';
-        set_model(2, 2, 10000.f);
-    }
+    void SetUp() override { set_model(2, 2, 10000.f); }
     void set_model(int ny, int nx, float delta) {
-        run.hdr.ycount = ny;
-        run.hdr.xcount = nx;
-        run.hdr.xdelta = run.hdr.ydelta = delta;
+        hdr.ycount = ny;
+        hdr.xcount = nx;
+        hdr.xdelta = hdr.ydelta = delta;
     }
+    void compute() { stats = dem_statistics(hdr, answer, run); }
     // A dem.r2s of ny x nx points; value(r, c) gives each point, row 1 south.
     template <class F>
     void write_dem(int ny, int nx, double x0, double y0, double d, F value) {
@@ -35,13 +36,17 @@ class DemStats : public zeltest::StageTest {
             f << '\n';
         }
     }
-    float mean(int i, int j) const { return run.grid.dem_mean(i, j); }
-    float max(int i, int j) const { return run.grid.dem_max(i, j); }
+    float mean(int i, int j) const { return stats->mean(i, j); }
+    float max(int i, int j) const { return stats->max(i, j); }
+
+    MapHeader hdr;
+    char answer = 'y';
+    std::optional<DemStats> stats;
 };
 
 }  // namespace
 
-TEST_F(DemStats, OneKilometreDemOnTenKilometreGrid) {
+TEST_F(DemStatistics, OneKilometreDemOnTenKilometreGrid) {
     // Square (1,1): 1..100; square (1,2): first point no-data, the rest 200;
     // square (2,1): no-data only; square (2,2): 1000 with one point of 1500.
     write_dem(20, 20, 0, 0, 1000, [](int r, int c) -> double {
@@ -50,11 +55,12 @@ TEST_F(DemStats, OneKilometreDemOnTenKilometreGrid) {
         if (c <= 10) return -9999;
         return r == 15 && c == 15 ? 1500 : 1000;
     });
-    dem_statistics(run, con);
+    compute();
     EXPECT_NE(out.str().find("\n10000 1000 10000 1000\nno points in the dem.r2s file: 121\n"),
               std::string::npos);
-    EXPECT_TRUE(run.dem_done);
-    EXPECT_EQ(run.fln[99], "dem.r2s");
+    ASSERT_TRUE(stats);
+    EXPECT_EQ(stats->dem.xcount, 20);  // the header of dem.r2s
+    EXPECT_FLOAT_EQ(stats->dem.xdelta, 1000.f);
     EXPECT_FLOAT_EQ(mean(1, 1), 50.5f);
     EXPECT_FLOAT_EQ(max(1, 1), 100.f);
     EXPECT_FLOAT_EQ(mean(1, 2), 200.f);  // 99 values of 200: the no-data point does not count
@@ -67,14 +73,14 @@ TEST_F(DemStats, OneKilometreDemOnTenKilometreGrid) {
               std::string::npos);
 }
 
-TEST_F(DemStats, PointsSouthWestAndBeyondTheGridAreIgnored) {
+TEST_F(DemStatistics, PointsSouthWestAndBeyondTheGridAreIgnored) {
     set_model(1, 1, 2000.f);
     // 500 m points starting half a point south-west of the grid: the first row
     // and column lie outside (row and column 0), as do the points past the grid.
     write_dem(6, 6, -250, -250, 500, [](int r, int c) -> double {
         return r == 1 || c == 1 || r == 6 || c == 6 ? 9000 : 100;
     });
-    dem_statistics(run, con);
+    compute();
     EXPECT_FLOAT_EQ(mean(1, 1), 100.f);
     EXPECT_FLOAT_EQ(max(1, 1), 100.f);
     // Fewer than 10 rows: every row is reported.
@@ -82,47 +88,44 @@ TEST_F(DemStats, PointsSouthWestAndBeyondTheGridAreIgnored) {
               std::string::npos);
 }
 
-TEST_F(DemStats, UnreachedSquaresAndNoOverlap) {
+TEST_F(DemStatistics, UnreachedSquaresAndNoOverlap) {
     write_dem(3, 3, 50000, 50000, 1000, [](int, int) { return 10.0; });
-    dem_statistics(run, con);
+    compute();
     EXPECT_NE(out.str().find("No point of dem.r2s lies inside the model grid:"), std::string::npos);
-    EXPECT_EQ(run.grid.dem_mean.values(), std::vector<float>(4, 0.f));
-    EXPECT_EQ(run.grid.dem_max.values(), std::vector<float>(4, -1000.f));
+    EXPECT_EQ(stats->mean.values(), std::vector<float>(4, 0.f));
+    EXPECT_EQ(stats->max.values(), std::vector<float>(4, -1000.f));
 }
 
-TEST_F(DemStats, NotAskedOrNoFile) {
-    run.answers.dem_stats = 'Y';
+TEST_F(DemStatistics, NotAskedOrNoFile) {
+    answer = 'Y';
     write_dem(2, 2, 0, 0, 1000, [](int, int) { return 1.0; });
-    dem_statistics(run, con);
+    compute();
     EXPECT_EQ(out.str(), "");
-    EXPECT_FALSE(run.dem_done);
+    EXPECT_FALSE(stats);
 
-    run.answers.dem_stats = 'y';
+    answer = 'y';
     std::filesystem::remove("dem.r2s");
-    dem_statistics(run, con);
+    compute();
     EXPECT_EQ(out.str(),
               "\nWARNING:\nThe file dem.r2s is NOT found\n"
               "so the elv_means.r2c file can not be created.\n"
               "The implication is that lapse rate computations will\n"
               "be based on the channel elevations and not the mean\ngrid elevations\n\n"
               "Program pause in zel @ 1017 - hit enter to continue\n");
-    EXPECT_FALSE(run.dem_done);
+    EXPECT_FALSE(stats);
 }
 
-TEST_F(DemStats, BadDemStops) {
+TEST_F(DemStatistics, BadDemStops) {
     write_dem(3, 3, 0, 0, 1000, [](int r, int c) { return r == 2 && c == 2 ? "12a" : "5"; });
-    try {
-        dem_statistics(run, con);
-        FAIL() << "no stop";
-    } catch (const Stop& s) {
-        EXPECT_EQ(s.exit_status(), 1);
-        EXPECT_NE(s.lines.front().find("dem.r2s line 12: the value \"12a\""), std::string::npos);
-    }
-    EXPECT_FALSE(run.dem_done);
+    const Stop s = zeltest::expect_stop([&] { compute(); });
+    EXPECT_EQ(s.exit_status(), 1);
+    ASSERT_FALSE(s.lines.empty());
+    EXPECT_NE(s.lines.front().find("dem.r2s line 12: the value \"12a\""), std::string::npos);
+    EXPECT_FALSE(stats);
 }
 
 // A 5000 x 5000 dem.r2s (about 200 MB); run with --gtest_also_run_disabled_tests.
-TEST_F(DemStats, DISABLED_Speed5000) {
+TEST_F(DemStatistics, DISABLED_Speed5000) {
     set_model(50, 50, 10000.f);
     {
         std::FILE* f = std::fopen("dem.r2s", "wb");
@@ -146,9 +149,9 @@ TEST_F(DemStats, DISABLED_Speed5000) {
     std::printf("dem.r2s: %.0f MB\n", std::filesystem::file_size("dem.r2s") / 1.0e6);
     auto t0 = std::chrono::steady_clock::now();
     std::clock_t c0 = std::clock();
-    dem_statistics(run, con);
+    compute();
     double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
     std::printf("DEM statistics on 5000 x 5000 points: %.2f s (%.2f s CPU)\n", s, cpu);
-    EXPECT_TRUE(run.dem_done);
+    EXPECT_TRUE(stats);
 }

@@ -8,8 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
+#include "test_support.hpp"
 
 namespace {
 
@@ -17,26 +16,25 @@ enum { NE, E, SE, S, SW, W, NW, N };
 
 // A grid of ny x nx squares, every square a cell (numbered row by row).
 struct FetchCase {
-    explicit FetchCase(int ny, int nx) {
-        run.hdr.ycount = ny;
-        run.hdr.xcount = nx;
-        run.grid.reach.assign(ny, nx, 0);
-        run.cells.row.assign(1, 0);
-        run.cells.col.assign(1, 0);
+    explicit FetchCase(int ny, int nx) : reach(ny, nx, 0) {
+        net.rank.assign(ny, nx, 0);
+        net.row.assign(1, 0);
+        net.col.assign(1, 0);
         for (int i = 1; i <= ny; ++i)
             for (int j = 1; j <= nx; ++j) {
-                run.cells.row.push_back(i);
-                run.cells.col.push_back(j);
+                net.row.push_back(i);
+                net.col.push_back(j);
+                net.rank(i, j) = ++net.na;
             }
-        run.na = run.naa = ny * nx;
+        net.naa = net.na;
     }
-    void fetch() { fetch_2d(run, con); }
-    float at(int d, int i, int j) const { return run.grid.fetch[d](i, j); }
+    void fetch() { result = fetch_2d(reach, net, t.run); }
+    float at(int d, int i, int j) const { return result[static_cast<std::size_t>(d)](i, j); }
 
-    ::Run run;
-    std::istringstream in;
-    std::ostringstream out;
-    Console con{in, out};
+    Grid<int> reach;
+    Network net;
+    Fetch result;
+    zeltest::TestRun t;
 };
 
 // The walk as described: step out until the square leaves rows 2..ny-1 /
@@ -57,9 +55,9 @@ float walked(const Grid<int>& reach, int i, int j, int di, int dj, bool diagonal
 
 TEST(Fetch, SingleSquareLake) {
     FetchCase c(5, 5);
-    c.run.grid.reach(3, 3) = 4;
+    c.reach(3, 3) = 4;
     c.fetch();
-    EXPECT_EQ(c.out.str(), "reachcount= 4 in ftch\n");
+    EXPECT_EQ(c.t.console(), "reachcount= 4 in ftch\n");
     for (int d : {E, S, W, N}) EXPECT_FLOAT_EQ(c.at(d, 3, 3), 0.5f) << d;
     for (int d : {NE, SE, SW, NW}) EXPECT_FLOAT_EQ(c.at(d, 3, 3), 0.7f) << d;
     EXPECT_FLOAT_EQ(c.at(E, 3, 4), 0.f);  // not in a lake
@@ -67,7 +65,7 @@ TEST(Fetch, SingleSquareLake) {
 
 TEST(Fetch, RunsStopAtOtherReachesAndAtTheBorderRowAndColumn) {
     FetchCase c(6, 8);
-    auto& reach = c.run.grid.reach;
+    auto& reach = c.reach;
     for (int j = 2; j <= 4; ++j) reach(3, j) = 1;  // three squares east-west
     reach(3, 5) = 2;                               // another lake next to it
     reach(3, 6) = 1;                               // same number beyond: not counted
@@ -93,13 +91,13 @@ TEST(Fetch, RunsStopAtOtherReachesAndAtTheBorderRowAndColumn) {
 TEST(Fetch, NoReachesAndReceivingCells) {
     FetchCase c(4, 4);
     c.fetch();
-    EXPECT_EQ(c.out.str(), "reachcount= 0 in ftch\n");
+    EXPECT_EQ(c.t.console(), "reachcount= 0 in ftch\n");
     for (int d = 0; d < 8; ++d)
-        EXPECT_EQ(c.run.grid.fetch[d].values(), std::vector<float>(16, 0.f));
+        EXPECT_EQ(c.result[static_cast<std::size_t>(d)].values(), std::vector<float>(16, 0.f));
 
     FetchCase r(4, 4);
-    r.run.grid.reach.fill(3);
-    r.run.naa = 6;  // cells 7.. are receiving cells
+    r.reach.fill(3);
+    r.net.naa = 6;  // cells 7.. are receiving cells
     r.fetch();
     EXPECT_FLOAT_EQ(r.at(N, 2, 2), 1.5f);  // cell 6
     EXPECT_FLOAT_EQ(r.at(N, 2, 3), 0.f);   // cell 7
@@ -110,14 +108,14 @@ TEST(Fetch, MatchesTheWalkOnRandomLakes) {
     for (int trial = 0; trial < 20; ++trial) {
         const int ny = 3 + static_cast<int>(rng() % 20), nx = 3 + static_cast<int>(rng() % 20);
         FetchCase c(ny, nx);
-        for (int& r : c.run.grid.reach.values()) r = rng() % 4 == 0 ? 0 : 1 + rng() % 2;
+        for (int& r : c.reach.values()) r = rng() % 4 == 0 ? 0 : 1 + rng() % 2;
         c.fetch();
         const int di[8] = {1, 0, -1, -1, -1, 0, 1, 1}, dj[8] = {1, 1, 1, 0, -1, -1, -1, 0};
         for (int i = 1; i <= ny; ++i)
             for (int j = 1; j <= nx; ++j)
                 for (int d = 0; d < 8; ++d) {
-                    float want = c.run.grid.reach(i, j) > 0
-                                     ? walked(c.run.grid.reach, i, j, di[d], dj[d], d % 2 == 0)
+                    float want = c.reach(i, j) > 0
+                                     ? walked(c.reach, i, j, di[d], dj[d], d % 2 == 0)
                                      : 0.f;
                     ASSERT_FLOAT_EQ(c.at(d, i, j), want) << i << "," << j << " d" << d;
                 }
@@ -126,7 +124,7 @@ TEST(Fetch, MatchesTheWalkOnRandomLakes) {
 
 TEST(Fetch, LinearOnALargeLake) {
     FetchCase c(2000, 2000);
-    c.run.grid.reach.fill(1);
+    c.reach.fill(1);
     auto t0 = std::chrono::steady_clock::now();
     c.fetch();
     double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

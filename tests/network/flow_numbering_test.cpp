@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
-#include <sstream>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
+#include "basin_builder.hpp"
 #include "network/flow_internal.hpp"
 #include "network/flow_network.hpp"
+#include "test_support.hpp"
 
 namespace {
 
@@ -38,34 +39,24 @@ TEST(FlowNumbering, SortMatchesTheRepeatedSearchOnGridsWithManyTies) {
     const float levels[] = {-2.0f, 0.0f, 0.5f, 1.0f, 1.0f, 2.25f, 3.0f, 3.0f, 1.0e-30f, 7.0f};
     for (int trial = 0; trial < 300; ++trial) {
         const int rows = 1 + static_cast<int>(rng() % 9), cols = 1 + static_cast<int>(rng() % 9);
-        ::Run run;
-        run.hdr.projection = "UTM";
-        run.hdr.ycount = rows;
-        run.hdr.xcount = cols;
-        run.hdr.xdelta = run.hdr.ydelta = 100;
-        run.grid.elev.assign(rows, cols);
-        run.grid.frac.assign(rows, cols);
-        run.grid.dir.assign(rows, cols);
-        run.grid.da.assign(rows, cols);
-        run.grid.rank.assign(rows, cols);
-        for (auto& v : run.grid.elev.values()) v = levels[rng() % std::size(levels)];
-        for (auto& v : run.grid.frac.values()) v = static_cast<float>(rng() % 3) * 0.5f;
-        for (auto& v : run.grid.dir.values()) v = static_cast<int>(rng() % 11) - 1;
-        const Grid<int> expected = numbered_by_repeated_search(run.grid.elev);
+        zeltest::BasinBuilder b(rows, cols, 100);
+        MapInput& map = b.map;
+        for (auto& v : map.elev.values()) v = levels[rng() % std::size(levels)];
+        for (auto& v : map.fraction.values()) v = static_cast<float>(rng() % 3) * 0.5f;
+        for (auto& v : map.dir.values()) v = static_cast<int>(rng() % 11) - 1;
+        const Grid<int> expected = numbered_by_repeated_search(map.elev);
 
-        std::istringstream in;
-        std::ostringstream out;
-        Console con(in, out);
-        number_cells(run, con);
-        ASSERT_EQ(run.grid.rank.values(), expected.values()) << "trial " << trial;
+        zeltest::TestRun t;
+        const Network net = number_cells(map, compute_cell_areas(map.hdr, map.fraction), {}, t.run);
+        ASSERT_EQ(net.rank.values(), expected.values()) << "trial " << trial;
         int receiving = 0;
-        for (int n = 1; n <= run.na; ++n) {
-            const int i = run.cells.row[n], j = run.cells.col[n];
+        for (int n = 1; n <= net.na; ++n) {
+            const int i = net.row[n], j = net.col[n];
             ASSERT_EQ(expected(i, j), n);
-            receiving += run.grid.frac(i, j) <= 0;
+            receiving += net.areas.frac(i, j) <= 0;
         }
-        ASSERT_EQ(run.na, run.na == 0 ? 0 : *std::max_element(expected.values().begin(), expected.values().end()));
-        ASSERT_EQ(run.naa, run.na - receiving);
+        ASSERT_EQ(net.na, net.na == 0 ? 0 : *std::max_element(expected.values().begin(), expected.values().end()));
+        ASSERT_EQ(net.naa, net.na - receiving);
     }
 }
 

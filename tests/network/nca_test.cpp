@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/responses.hpp"
+#include "mapfile/map_input.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -12,16 +14,15 @@ namespace {
 class Nca : public zeltest::StageTest {
   protected:
     void SetUp() override {
-        run.hdr.ycount = run.hdr.xcount = 2;
-        run.hdr.xdelta = run.hdr.ydelta = 1000.f;
-        run.grid.frac.assign(2, 2, 1.0e6f);
-        run.grid.frac(2, 2) = 0.f;  // a receiving cell
-        run.answers.adjust_nca = 'y';
-        run.answers.nca_choice = 1;
-        run.answers.nca_choice1 = true;
-        run.answers.nca_fraction = 0.5f;
-        run.fln[201] = "nca.r2s";
+        hdr.ycount = hdr.xcount = 2;
+        hdr.xdelta = hdr.ydelta = 1000.f;
+        frac(2, 2) = 0.f;  // a receiving cell
+        answers.adjust_nca = 'y';
+        answers.nca_choice = 1;
+        answers.nca_choice1 = true;
+        answers.nca_fraction = 0.5f;
     }
+    void compute() { nca = non_contributing_areas(hdr, frac, answers, run); }
     // 10 rows x 20 columns of 100 m pixels from (-50, -50): with the north-east
     // corner rule the first 10 columns fall in square (1,1), the rest in (1,2).
     // Square (1,1) holds 30 pixels of 1; square (2,*) is not covered.
@@ -34,8 +35,13 @@ class Nca : public zeltest::StageTest {
         return text;
     }
     std::string stop_text() {
-        return zeltest::stop_text([&] { non_contributing_areas(run, con); });
+        return zeltest::stop_text([&] { compute(); });
     }
+
+    MapHeader hdr;
+    Grid<float> frac{2, 2, 1.0e6f};  // frac_2d, m2
+    Responses answers;
+    NonContributing nca;
 };
 
 // Keywords in another order than the usual layout, with extra lines.
@@ -53,14 +59,14 @@ const std::string kHeader =
 
 TEST_F(Nca, ThirtyPercentSquareAndContributingArea) {
     folder.write("nca.r2s", raster(kHeader));
-    non_contributing_areas(run, con);
-    const Grid<float>& f = run.grid.nca_fraction;
+    compute();
+    const Grid<float>& f = nca.fraction;
     EXPECT_FLOAT_EQ(f(1, 1), 0.3f);
     EXPECT_FLOAT_EQ(f(1, 2), 0.f);
     EXPECT_FLOAT_EQ(f(2, 1), 0.f);
-    EXPECT_TRUE(run.nca_in_use);
-    EXPECT_TRUE(run.nca_grid_held);
-    const Grid<float>& c = run.grid.contrib_area;
+    EXPECT_TRUE(nca.in_use);
+    EXPECT_TRUE(nca.held);
+    const Grid<float>& c = nca.contrib_area;
     EXPECT_NEAR(c(1, 1), 850000.f, 0.1f);
     EXPECT_FLOAT_EQ(c(1, 2), 1.0e6f);  // not covered: full area
     EXPECT_FLOAT_EQ(c(2, 2), 1.0f);    // never below 1 m2
@@ -96,50 +102,50 @@ TEST_F(Nca, CornerJustWestOfTheGridCountsInColumnOne) {
     folder.write("nca.r2s",
                  ":Projection UTM\n:xOrigin -200\n:yOrigin 0\n:xCount 1\n:yCount 1\n"
                  ":xDelta 100\n:yDelta 100\n:EndHeader\n1\n");
-    non_contributing_areas(run, con);
-    EXPECT_FLOAT_EQ(run.grid.nca_fraction(1, 1), 1.f);
-    EXPECT_FLOAT_EQ(run.grid.contrib_area(1, 1), 500000.f);
+    compute();
+    EXPECT_FLOAT_EQ(nca.fraction(1, 1), 1.f);
+    EXPECT_FLOAT_EQ(nca.contrib_area(1, 1), 500000.f);
 }
 
 TEST_F(Nca, ChoiceTwoKeepsTheGridWithoutAdjusting) {
     folder.write("nca.r2s", raster(kHeader));
-    run.answers.nca_choice = 2;
-    run.answers.nca_choice1 = false;
-    run.answers.nca_fraction = 1.f;
-    non_contributing_areas(run, con);
-    EXPECT_FALSE(run.nca_in_use);
-    EXPECT_TRUE(run.nca_grid_held);
-    EXPECT_FLOAT_EQ(run.grid.nca_fraction(1, 1), 0.3f);
-    EXPECT_TRUE(run.grid.contrib_area.empty());
+    answers.nca_choice = 2;
+    answers.nca_choice1 = false;
+    answers.nca_fraction = 1.f;
+    compute();
+    EXPECT_FALSE(nca.in_use);
+    EXPECT_TRUE(nca.held);
+    EXPECT_FLOAT_EQ(nca.fraction(1, 1), 0.3f);
+    EXPECT_TRUE(nca.contrib_area.empty());
 }
 
 TEST_F(Nca, NotWantedOrNoFile) {
     folder.write("nca.r2s", raster(kHeader));
-    run.answers.adjust_nca = 'n';
-    run.nca_in_use = true;
-    non_contributing_areas(run, con);
+    answers.adjust_nca = 'n';
+    nca.in_use = true;
+    compute();
     EXPECT_EQ(out.str(),
               "frac will NOT be adjusted for nca\n"
               "but the class areas may be depending on your answer\n");
-    EXPECT_FALSE(run.nca_in_use);
+    EXPECT_FALSE(nca.in_use);
     EXPECT_FALSE(std::filesystem::exists("nca.xyz"));
 
     std::filesystem::remove("nca.r2s");
     out.str("");
-    run.answers.adjust_nca = 'y';
-    non_contributing_areas(run, con);
+    answers.adjust_nca = 'y';
+    compute();
     EXPECT_EQ(out.str().size(), 9 * 57u);  // the banner alone
-    EXPECT_FALSE(run.nca_in_use);
-    EXPECT_FALSE(run.nca_grid_held);
+    EXPECT_FALSE(nca.in_use);
+    EXPECT_FALSE(nca.held);
 }
 
 TEST_F(Nca, RasterOutsideTheGridIsNotAnError) {
     folder.write("nca.r2s",
                  ":Projection UTM\n:xOrigin 90000\n:yOrigin 0\n:xCount 2\n:yCount 1\n"
                  ":xDelta 100\n:yDelta 100\n:EndHeader\n1 1\n");
-    non_contributing_areas(run, con);
+    compute();
     EXPECT_NE(out.str().find("No pixel of nca.r2s lies inside the model grid:"), std::string::npos);
-    EXPECT_EQ(run.grid.nca_fraction.values(), std::vector<float>(4, 0.f));
+    EXPECT_EQ(nca.fraction.values(), std::vector<float>(4, 0.f));
 }
 
 TEST_F(Nca, BadFilesStop) {

@@ -1,34 +1,39 @@
+#include <gtest/gtest.h>
+
 #include <filesystem>
 
+#include "basin_builder.hpp"
+#include "common/stop.hpp"
+#include "common/text.hpp"
 #include "output/outputs.hpp"
-#include "output_test_support.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using outtest::CellSpec;
+using zeltest::lines_of;
 
-class ChPar : public outtest::InTempDir {
+class ChPar : public ::testing::Test {
   protected:
     void SetUp() override {
-        InTempDir::SetUp();
         // 4 x 5 grid; one row trimmed on the south, one column each on west and east.
-        outtest::allocate(run, 4, 5, 3);
-        outtest::set_cells(run, {{4, 3, 2}, {3, 3, 3}, {2, 3, 4}, {2, 4, 0}}, 1);
-        run.window.south = 1;
-        run.window.west = 1;
-        run.window.east = 1;
-        run.nrvr = 3;
-        run.fln[2] = "basin_par.csv";
-        run.par_read = true;
-        for (auto& v : run.par.per_cell) v.assign(5, 0.0f);
-        run.par.per_cell[0] = {0, 1.0e-5f, 2.0e-5f, -0.1f, 7.0f};  // flz
-        run.par.per_cell[9] = {0, 12.6f, 40.0f, 10.0f, 99.0f};     // widep
+        p.set_cells({{4, 3, 2}, {3, 3, 3}, {2, 3, 4}, {2, 4, 0}}, 1);
+        p.trim(1, 0, 1, 1);
+        p.basin.map.nrvr = 3;
+        p.par.emplace();
+        for (auto& v : p.par->per_cell) v.assign(5, 0.0f);
+        p.par->per_cell[0] = {0, 1.0e-5f, 2.0e-5f, -0.1f, 7.0f};  // flz
+        p.par->per_cell[9] = {0, 12.6f, 40.0f, 10.0f, 99.0f};     // widep
     }
+    void write() { write_ch_par(p.written(), t.run); }
+
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(4, 5, 1000.0f, 3)};
 };
 
 TEST_F(ChPar, HeaderAndBlocks) {
-    write_ch_par(run, con);
-    const auto l = outtest::lines_of("new_ch_par.r2c");
+    write();
+    const auto l = lines_of("new_ch_par.r2c");
     ASSERT_EQ(l.size(), 48u + 11u * 3u);
     EXPECT_EQ(l[5], ":Application                    TALVIREN");
     EXPECT_EQ(l[6], padded(":Version                 2.1.23", 40));
@@ -65,7 +70,7 @@ TEST_F(ChPar, HeaderAndBlocks) {
     // Pwr, all 0 in F5.3.
     EXPECT_EQ(l[51], " 0.000 0.000 0.000");
 
-    const auto c = console_lines();
+    const auto c = t.lines();
     ASSERT_EQ(c.size(), 13u);
     EXPECT_EQ(c[0], " frame= 1 written");
     EXPECT_EQ(c[10], " frame= 11 written");
@@ -74,10 +79,10 @@ TEST_F(ChPar, HeaderAndBlocks) {
 }
 
 TEST_F(ChPar, TrimmedWatershedCountsAndDemAuthor) {
-    run.n_kept = 3;
-    run.dem_done = true;
-    write_ch_par(run, con);
-    const auto l = outtest::lines_of("new_ch_par.r2c");
+    p.shed.cells = 3;
+    p.dem.emplace();
+    write();
+    const auto l = lines_of("new_ch_par.r2c");
     ASSERT_GT(l.size(), 20u);
     EXPECT_EQ(l[7], padded(":WrittenBy", 20) + padded("talviren/zel", 40));
     EXPECT_EQ(l[18], ":TotalNumOfGrids               3");
@@ -86,23 +91,23 @@ TEST_F(ChPar, TrimmedWatershedCountsAndDemAuthor) {
 }
 
 TEST_F(ChPar, RemovedCellsHoldNoChannelValues) {
-    run.grid.rank(4, 3) = 0;  // cell 1 is not in the written watershed
-    write_ch_par(run, con);
-    EXPECT_EQ(outtest::lines_of("new_ch_par.r2c")[50], "  0.000E+00  0.000E+00  0.000E+00");
+    p.shed.rank(4, 3) = 0;  // cell 1 is not in the written watershed
+    write();
+    EXPECT_EQ(lines_of("new_ch_par.r2c")[50], "  0.000E+00  0.000E+00  0.000E+00");
 }
 
 TEST_F(ChPar, NotWrittenWithoutParameterFile) {
-    run.par_read = false;
-    write_ch_par(run, con);
+    p.par.reset();
+    write();
     EXPECT_FALSE(std::filesystem::exists("new_ch_par.r2c"));
-    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(t.console(), "");
 }
 
 TEST_F(ChPar, FolderInTheWayStops) {
     std::filesystem::create_directory("new_ch_par.r2c");
-    const Stop s = expect_stop([&] { write_ch_par(run, con); });
+    const Stop s = zeltest::expect_stop([&] { write(); });
     EXPECT_EQ(s.lines.back(), " Program ZEL aborted @ 2358");
-    EXPECT_EQ(out.str(),
+    EXPECT_EQ(t.console(),
               " Problems opening the new_par.r2c file \n"
               " Possible cause: file open or read only\n\n");
 }

@@ -1,38 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "basin_builder.hpp"
+#include "common/text.hpp"
 #include "output/outputs.hpp"
-#include "output_test_support.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using outtest::lines_of;
+using zeltest::lines_of;
 
-class LegacyShd : public outtest::InTempDir {
+class LegacyShd : public ::testing::Test {
   protected:
     void SetUp() override {
-        InTempDir::SetUp();
-        outtest::allocate(run, 5, 6, 2);
-        outtest::set_cells(run, {{3, 2, 2}, {3, 3, 3}, {3, 4, 0}}, 1);
-        run.nrvr = 1;
-        BasinGrid& g = run.grid;
-        g.da(3, 2) = 10.0f;   // small-area layout
-        g.da(3, 3) = 10.01f;  // large-area layout
+        p.set_cells({{3, 2, 2}, {3, 3, 3}, {3, 4, 0}}, 1);
+        MapInput& map = p.basin.map;
+        map.nrvr = 1;
+        p.net.da(3, 2) = 10.0f;   // small-area layout
+        p.net.da(3, 3) = 10.01f;  // large-area layout
         for (int j = 2; j <= 3; ++j) {
-            g.bankfull(3, j) = 1.5f;
-            g.slope(3, j) = 0.01f;
-            g.channel_length(3, j) = 1000.0f;
-            g.channels(3, j) = 1;
-            g.reach(3, j) = 1;
-            g.contours(3, j) = 2;
-            g.classes[0](3, j) = 0.6f;
-            g.classes[1](3, j) = 0.4f;  // impervious, the last class
+            p.cover.bankfull(3, j) = 1.5f;
+            p.net.slope(3, j) = 0.01f;
+            p.net.channel_length(3, j) = 1000.0f;
+            map.channels(3, j) = 1;
+            map.reach(3, j) = 1;
+            map.contours(3, j) = 2;
+            p.cover.classes[0](3, j) = 0.6f;
+            p.cover.classes[1](3, j) = 0.4f;  // impervious, the last class
         }
-        run.cells.int_slope[1] = run.cells.int_slope[2] = 0.005f;
-        run.hdr.comments = {"a comment"};
+        p.net.int_slope[1] = p.net.int_slope[2] = 0.005f;
+        map.hdr.comments = {"a comment"};
     }
     void write() {
-        ASSERT_TRUE(run.new_format_shd.open("new_format.shd"));
-        ASSERT_TRUE(run.old_format_shd.open("old_format.shd"));
-        ASSERT_TRUE(run.ssdata.open("ssdata.out"));
-        write_legacy_shd(run, con);
+        LegacyFiles files;
+        ASSERT_TRUE(files.new_format.open("new_format.shd"));
+        ASSERT_TRUE(files.old_format.open("old_format.shd"));
+        ASSERT_TRUE(files.ssdata.open("ssdata.out"));
+        write_legacy_shd(files, p.written(), extents, t.run);
         nf = lines_of("new_format.shd");
         of = lines_of("old_format.shd");
     }
@@ -42,6 +47,11 @@ class LegacyShd : public outtest::InTempDir {
         ADD_FAILURE() << "no line starts with " << prefix;
         return 0;
     }
+
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(5, 6, 1000.0f, 2)};
+    LegacyExtents extents;
     std::vector<std::string> nf, of;
 };
 
@@ -81,7 +91,7 @@ TEST_F(LegacyShd, NewFormatHeaderAndRankTable) {
     // The receiving cell: next 0, outside the basin.
     EXPECT_EQ(nf[33].substr(0, 30), "    3    0    3    4     0.000");
     EXPECT_EQ(nf.size(), 34u);
-    EXPECT_TRUE(console_has(":xCount                        6"));
+    EXPECT_TRUE(t.said(":xCount                        6"));
     EXPECT_TRUE(std::filesystem::exists("ssdata.out"));
     EXPECT_EQ(std::filesystem::file_size("ssdata.out"), 0u);
 }
@@ -104,10 +114,9 @@ TEST_F(LegacyShd, OldFormatLines) {
 }
 
 TEST_F(LegacyShd, TrimmedRunWritesNAndShiftedPositions) {
-    run.window.south = 1;
-    run.window.west = 1;
-    run.grid.rank(3, 4) = 0;  // the receiving cell was removed
-    run.n_kept = 2;
+    p.trim(1, 0, 1, 0);
+    p.shed.rank(3, 4) = 0;  // the receiving cell was removed
+    p.shed.cells = 2;
     write();
     EXPECT_EQ(nf[index_of(nf, ":TotalNumOfGrids")], ":TotalNumOfGrids               2");
     EXPECT_EQ(nf[index_of(nf, ":numGridsInBasin")], ":numGridsInBasin               1");
@@ -122,15 +131,16 @@ TEST_F(LegacyShd, TrimmedRunWritesNAndShiftedPositions) {
 }
 
 TEST_F(LegacyShd, ProjectionsDecideTheExtentLines) {
-    run.hdr.projection = "CARTESIAN";
+    MapHeader& h = p.basin.map.hdr;
+    h.projection = *parse_map_projection("CARTESIAN");
     write();
     EXPECT_EQ(index_of(nf, ":CoordSys") + 2, index_of(nf, ":xOrigin"));  // no datum, no zone
     EXPECT_EQ(of[2], "    0    0    0    0");
 
-    run.hdr.projection = "LATLONG";
-    run.hdr.xdelta = run.hdr.ydelta = 0.5f;
-    run.ext_south = 125;  // minutes: 2 degrees 5 minutes
-    run.ext_east = 61;
+    h.projection = *parse_map_projection("LATLONG");
+    h.xdelta = h.ydelta = 0.5f;
+    extents.south = 125;  // minutes: 2 degrees 5 minutes
+    extents.east = 61;
     write();
     EXPECT_EQ(nf[index_of(nf, ":CoordSys") + 1], ":datum1              NAD83     ");
     EXPECT_EQ(nf[index_of(nf, ":CoordSys") + 2], "#");

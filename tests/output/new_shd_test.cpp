@@ -1,29 +1,32 @@
-#include <algorithm>
+#include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "basin_builder.hpp"
+#include "common/stop.hpp"
+#include "common/text.hpp"
 #include "output/outputs.hpp"
-#include "output_test_support.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using outtest::lines_of;
+using zeltest::lines_of;
 
-class NewShd : public outtest::InTempDir {
+class NewShd : public ::testing::Test {
   protected:
     void SetUp() override {
-        InTempDir::SetUp();
-        outtest::allocate(run, 4, 5, 3);
-        outtest::set_cells(run, {{2, 2, 2}, {2, 3, 3}, {2, 4, 0}}, 1);
-        run.nrvr = 2;
-        run.grid.da(2, 2) = 1.0f;
-        run.grid.da(2, 3) = 2.5f;
-        run.grid.slope(2, 2) = 0.01f;
-        run.grid.slope(2, 3) = 0.02f;
-        run.grid.fetch[1](2, 2) = 3.5f;  // east, in grid-square sides
-        run.grid.classes[0](2, 2) = 0.25f;
-        run.min_slope = 0.0001f;
+        p.set_cells({{2, 2, 2}, {2, 3, 3}, {2, 4, 0}}, 1);
+        p.basin.map.nrvr = 2;
+        p.net.da(2, 2) = 1.0f;
+        p.net.da(2, 3) = 2.5f;
+        p.net.slope(2, 2) = 0.01f;
+        p.net.slope(2, 3) = 0.02f;
+        p.fetch[1](2, 2) = 3.5f;  // east, in grid-square sides
+        p.cover.classes[0](2, 2) = 0.25f;
+        p.basin.answers.min_slope = 0.0001f;
     }
     std::vector<std::string> write() {
-        write_new_shd(run, con);
+        write_new_shd(p.written(), t.run);
         return lines_of("new_shd.r2c");
     }
     static std::size_t index_of(const std::vector<std::string>& lines, const std::string& prefix) {
@@ -39,6 +42,10 @@ class NewShd : public outtest::InTempDir {
         return {lines.begin() + static_cast<long>(first),
                 lines.begin() + static_cast<long>(first) + rows};
     }
+
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(4, 5, 1000.0f, 3)};
 };
 
 TEST_F(NewShd, HeaderLinesCarryTheirFieldsAndPadding) {
@@ -64,15 +71,13 @@ TEST_F(NewShd, HeaderLinesCarryTheirFieldsAndPadding) {
     EXPECT_EQ(lines[index_of(lines, ":EndHeader")], padded(":EndHeader", 40));
     // 20 fixed and 3 class blocks of 4 rows each follow the header.
     EXPECT_EQ(lines.size(), index_of(lines, ":EndHeader") + 1 + 23 * 4);
-    EXPECT_TRUE(console_has(" frame= 23 written"));
-    EXPECT_TRUE(console_has("new_shd.r2c written"));
+    EXPECT_TRUE(t.said(" frame= 23 written"));
+    EXPECT_TRUE(t.said("new_shd.r2c written"));
 }
 
 TEST_F(NewShd, TrimmedWindowShiftsOriginAndCounts) {
-    run.window.west = 1;
-    run.window.east = 1;
-    run.window.south = 1;
-    run.n_kept = 2;  // a cell was removed: N and N - 1
+    p.trim(1, 0, 1, 1);
+    p.shed.cells = 2;  // a cell was removed: N and N - 1
     const auto lines = write();
     EXPECT_EQ(lines[index_of(lines, ":xOrigin")], ":xOrigin                 1000.00000");
     EXPECT_EQ(lines[index_of(lines, ":yOrigin")], ":yOrigin                 1000.00000");
@@ -80,8 +85,8 @@ TEST_F(NewShd, TrimmedWindowShiftsOriginAndCounts) {
     EXPECT_EQ(lines[index_of(lines, ":yCount")], ":yCount                        3");
     EXPECT_EQ(lines[index_of(lines, ":TotalNumOfGrids")], ":TotalNumOfGrids               2");
     EXPECT_EQ(lines[index_of(lines, ":numGridsInBasin")], ":numGridsInBasin               1");
-    run.n_kept = 3;  // two outlets, two receiving cells: the basin is N - 2
-    run.n_kept_receiving = 2;
+    p.shed.cells = 3;  // two outlets, two receiving cells: the basin is N - 2
+    p.shed.receiving = 2;
     EXPECT_EQ(write()[index_of(lines, ":numGridsInBasin")], ":numGridsInBasin               1");
     // Rank block: rows 2..4, columns 2..4 of the basin.
     const auto rank = block(lines, 1, 3);
@@ -103,16 +108,17 @@ TEST_F(NewShd, ValueFieldsOfTheBlocks) {
 }
 
 TEST_F(NewShd, RanksTakeSixCharactersAbove9999Cells) {
-    run.n_kept = 10000;
+    p.shed.cells = 10000;
     const auto lines = write();
     EXPECT_EQ(block(lines, 1, 4)[1], "     0     1     2     3     0");
     EXPECT_EQ(lines[index_of(lines, ":TotalNumOfGrids")], ":TotalNumOfGrids           10000");
 }
 
 TEST_F(NewShd, TwoSplitClassesAreWrittenInPairs) {
-    run.answers.nca_classes = 2;
-    run.nca_grid_held = true;
-    run.grid.nca_fraction(2, 2) = 0.2f;
+    p.basin.answers.nca_classes = 2;
+    p.nca.held = true;
+    p.nca.fraction.assign(4, 5, 0.0f);
+    p.nca.fraction(2, 2) = 0.2f;
     const auto lines = write();
     EXPECT_EQ(lines[index_of(lines, ":ClassCount")], ":ClassCount                    5");
     const std::size_t a = index_of(lines, ":AttributeName 21");
@@ -125,58 +131,58 @@ TEST_F(NewShd, TwoSplitClassesAreWrittenInPairs) {
     // class 1 of 0.25 with 20 % non-contributing: 0.2 and 0.05.
     EXPECT_EQ(block(lines, 21, 4)[1].substr(9, 9), "    0.200");
     EXPECT_EQ(block(lines, 22, 4)[1].substr(9, 9), "    0.050");
-    EXPECT_TRUE(console_has("# nca_class1"));
-    EXPECT_TRUE(console_has("end of writing split classes"));
-    EXPECT_TRUE(console_has(" frame= 25 written"));
+    EXPECT_TRUE(t.said("# nca_class1"));
+    EXPECT_TRUE(t.said("end of writing split classes"));
+    EXPECT_TRUE(t.said(" frame= 25 written"));
 }
 
 TEST_F(NewShd, SplitClassesStops) {
-    run.answers.nca_classes = 4;
-    Stop s = expect_stop([&] { write_new_shd(run, con); });
+    p.basin.answers.nca_classes = 4;
+    Stop s = zeltest::expect_stop([&] { write(); });
     EXPECT_EQ(s.lines.back(), "Program aborted in ZEL @ 2504");
-    EXPECT_TRUE(console_has("Too many class splits - ony first 3 allowed"));
+    EXPECT_TRUE(t.said("Too many class splits - ony first 3 allowed"));
     EXPECT_FALSE(std::filesystem::exists("new_shd.r2c"));
 
-    run.answers.nca_classes = 1;
-    run.nca_grid_held = false;
-    s = expect_stop([&] { write_new_shd(run, con); });
+    p.basin.answers.nca_classes = 1;
+    p.nca.held = false;
+    s = zeltest::expect_stop([&] { write(); });
     EXPECT_EQ(s.lines.back(), "nca not allocated");
     EXPECT_FALSE(std::filesystem::exists("new_shd.r2c"));
 }
 
 TEST_F(NewShd, NonPositiveSlopesAskAndOnlyLowerCaseYReplacesThem) {
-    run.grid.slope(2, 3) = -0.0001f;
-    run.grid.slope(4, 5) = 0.0f;  // outside the basin: no question for it alone
-    in.str("y\n");
+    p.net.slope(2, 3) = -0.0001f;
+    p.net.slope(4, 5) = 0.0f;  // outside the basin: no question for it alone
+    t.in.str("y\n");
     auto lines = write();
-    EXPECT_TRUE(console_has("-ve slopes found"));
-    EXPECT_TRUE(console_has("-ve slopes eliminated"));
+    EXPECT_TRUE(t.said("-ve slopes found"));
+    EXPECT_TRUE(t.said("-ve slopes eliminated"));
     EXPECT_EQ(block(lines, 5, 4)[1].substr(0, 33), "  0.0000000  0.0100000  0.0001000");
 
-    out.str("");
-    in.clear();
-    in.str("Y\n");
+    t.out.str("");
+    t.in.clear();
+    t.in.str("Y\n");
     lines = write();
-    EXPECT_FALSE(console_has("-ve slopes eliminated"));
+    EXPECT_FALSE(t.said("-ve slopes eliminated"));
     EXPECT_EQ(block(lines, 5, 4)[1].substr(0, 33), "  0.0000000  0.0100000 -0.0001000");
 
     // At the end of the input the answer is "n" and the file is still written.
-    out.str("");
-    in.clear();
-    in.str("");
+    t.out.str("");
+    t.in.clear();
+    t.in.str("");
     lines = write();
-    EXPECT_TRUE(console_has("-ve slopes found"));
+    EXPECT_TRUE(t.said("-ve slopes found"));
     EXPECT_EQ(block(lines, 5, 4)[1].substr(0, 33), "  0.0000000  0.0100000 -0.0001000");
 }
 
 TEST_F(NewShd, NoQuestionForZeroSlopeOutsideTheBasin) {
     write();
-    EXPECT_FALSE(console_has("-ve slopes found"));
+    EXPECT_FALSE(t.said("-ve slopes found"));
 }
 
 TEST_F(NewShd, LongRowsContinueAfter999Values) {
-    outtest::allocate(run, 1, 1001, 1);
-    outtest::set_cells(run, {{1, 1000, 2}, {1, 1001, 0}}, 1);
+    p = zeltest::WrittenProducts(zeltest::BasinBuilder(1, 1001));
+    p.set_cells({{1, 1000, 2}, {1, 1001, 0}}, 1);
     const auto lines = write();
     const std::size_t first = index_of(lines, ":EndHeader") + 1;
     EXPECT_EQ(lines[first].size(), 999u * 5);
@@ -185,11 +191,11 @@ TEST_F(NewShd, LongRowsContinueAfter999Values) {
 
 TEST_F(NewShd, AFolderInTheWayStopsWithoutAFile) {
     std::filesystem::create_directory("new_shd.r2c");
-    Stop s = expect_stop([&] { write_new_shd(run, con); });
+    Stop s = zeltest::expect_stop([&] { write(); });
     EXPECT_EQ(s.lines.back(), " Program ZEL aborted @ 1966");
     EXPECT_EQ(s.exit_status(), 1);
-    EXPECT_TRUE(console_has(" Problems opening the new_shd.r2c file "));
-    EXPECT_TRUE(console_has(" Possible cause: file open or read only"));
+    EXPECT_TRUE(t.said(" Problems opening the new_shd.r2c file "));
+    EXPECT_TRUE(t.said(" Possible cause: file open or read only"));
     EXPECT_TRUE(std::filesystem::is_directory("new_shd.r2c"));
     EXPECT_FALSE(std::filesystem::exists("new_shd.r2c.zeltmp"));
 }

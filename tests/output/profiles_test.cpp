@@ -1,44 +1,52 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 
+#include "basin_builder.hpp"
+#include "common/stop.hpp"
 #include "output/outputs.hpp"
-#include "output_test_support.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using outtest::lines_of;
+using zeltest::lines_of;
 
 // Main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (receiving); branch 2 -> 4 -> 5; 6 -> 8.
-class Profiles : public outtest::InTempDir {
+// The watershed's outlet is the receiving cell 9.
+class Profiles : public ::testing::Test {
   protected:
     void SetUp() override {
-        InTempDir::SetUp();
-        outtest::allocate(run, 5, 6, 1);
-        outtest::set_cells(run,
-                           {{4, 2, 3},
-                            {2, 2, 4},
-                            {4, 3, 5},
-                            {2, 3, 5},
-                            {3, 3, 7},
-                            {4, 5, 8},
-                            {3, 4, 8},
-                            {3, 5, 9},
-                            {3, 6, 0}},
-                           1);
-        Grid<int>& reach = run.grid.reach;
+        p.set_cells({{4, 2, 3},
+                     {2, 2, 4},
+                     {4, 3, 5},
+                     {2, 3, 5},
+                     {3, 3, 7},
+                     {4, 5, 8},
+                     {3, 4, 8},
+                     {3, 5, 9},
+                     {3, 6, 0}},
+                    1);
+        Grid<int>& reach = p.basin.map.reach;
         reach(4, 2) = reach(4, 3) = 2;
         reach(2, 2) = reach(2, 3) = 1;
         reach(3, 3) = reach(3, 4) = reach(3, 5) = reach(4, 5) = 3;
-        run.lastgrid = {9};
     }
+    void write() { write_profiles(p.written(), t.run); }
     Stop run_expecting_stop() {
-        return expect_stop([&] { write_profiles(run, con); });
+        return zeltest::expect_stop([&] { write(); });
     }
+
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(5, 6)};
 };
 
 TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
-    write_profiles(run, con);
+    write();
     EXPECT_EQ(lines_of("1D_reach_locations.xyz"),
               (std::vector<std::string>{"2500.000 1500.000 1", "2500.000 3500.000 2",
                                         "4500.000 2500.000 3"}));
@@ -58,23 +66,23 @@ TEST_F(Profiles, ReachEndsAndProfilesOfTheWholeBasin) {
         EXPECT_TRUE(std::filesystem::exists(empty)) << empty;
         EXPECT_EQ(std::filesystem::file_size(empty), 0u) << empty;
     }
-    EXPECT_TRUE(console_has("finished writing profil10.dat"));
-    EXPECT_TRUE(console_has("finished writing river10.xyz"));
+    EXPECT_TRUE(t.said("finished writing profil10.dat"));
+    EXPECT_TRUE(t.said("finished writing river10.xyz"));
 }
 
 TEST_F(Profiles, ExtractedWatershedEndsAtItsReceivingCell) {
     // An outlet above cell 8: the basin's receiving cell 9 went and 8, a
     // basin cell before, receives. Cells 7 and 6 both join the river there.
-    run.answers.outlets = {7};
-    run.lastgrid = {8};
-    run.grid.rank(3, 6) = 0;
-    run.grid.next(3, 5) = 0;
-    run.grid.next(3, 4) = 8;
-    run.n_kept = 8;
-    run.n_kept_receiving = 1;
-    run.old_number = {0, 1, 2, 3, 4, 5, 6, 7, 8};
-    run.al = 1000.125f;  // not a whole number: equal chainages must stay equal
-    write_profiles(run, con);
+    p.basin.answers.outlets = {7};
+    p.shed.lastgrid = {8};
+    p.shed.rank(3, 6) = 0;
+    p.shed.next(3, 5) = 0;
+    p.shed.next(3, 4) = 8;
+    p.shed.cells = 8;
+    p.shed.receiving = 1;
+    p.shed.old_number = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    p.net.areas.al = 1000.125f;  // not a whole number: equal chainages must stay equal
+    write();
     // 1 and 2 both lie four steps up: the first found from the outlet up, 2, wins.
     EXPECT_EQ(lines_of("profil01.dat"),
               (std::vector<std::string>{"1500.000 1500.000 1 4000.5 80", "2500.000 1500.000 1 3000.375 60",
@@ -85,52 +93,52 @@ TEST_F(Profiles, ExtractedWatershedEndsAtItsReceivingCell) {
 }
 
 TEST_F(Profiles, SeveralChosenOutletsWriteReachesButNoProfiles) {
-    run.answers.outlets = {3, 4};
-    run.lastgrid = {5, 9};
-    run.n_kept_receiving = 2;
-    write_profiles(run, con);
+    p.basin.answers.outlets = {3, 4};
+    p.shed.lastgrid = {5, 9};
+    p.shed.receiving = 2;
+    write();
     EXPECT_FALSE(lines_of("1D_reach_locations.xyz").empty());
     EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
-    EXPECT_TRUE(console_has("River profiles are made for a single outlet only: 2 outlets were chosen"));
+    EXPECT_TRUE(t.said("River profiles are made for a single outlet only: 2 outlets were chosen"));
 }
 
 TEST_F(Profiles, MoreReceivingCellsThanOutletsEndsNormally) {
-    run.naa = 7;  // two receiving cells, one outlet
-    run.n_kept_receiving = 2;
+    p.net.naa = 7;  // two receiving cells, one outlet
+    p.shed.receiving = 2;
     Stop s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Normal ending @ 3807");
     EXPECT_EQ(s.exit_status(), 0);
-    EXPECT_TRUE(console_has("There is more than one outlet"));
-    EXPECT_TRUE(console_has("so river profiles are not computed"));
+    EXPECT_TRUE(t.said("There is more than one outlet"));
+    EXPECT_TRUE(t.said("so river profiles are not computed"));
     EXPECT_TRUE(std::filesystem::exists("1D_reach_locations.xyz"));
     EXPECT_EQ(std::filesystem::file_size("1D_reach_locations.xyz"), 0u);
     EXPECT_FALSE(std::filesystem::exists("profil01.dat"));
 }
 
 TEST_F(Profiles, SecondCellIntoTheReceivingCellIsABrokenWalk) {
-    run.grid.next(4, 5) = 9;  // cell 6 drains straight into the receiving cell
+    p.shed.next(4, 5) = 9;  // cell 6 drains straight into the receiving cell
     Stop s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
     EXPECT_EQ(s.exit_status(), 1);
-    EXPECT_TRUE(console_has("grid no 9 row 3 column 6"));
-    EXPECT_TRUE(console_has("More than one grid drains into the very last grid"));
-    EXPECT_TRUE(console_has("new_shd.r2c and new_format.shd have been written"));
+    EXPECT_TRUE(t.said("grid no 9 row 3 column 6"));
+    EXPECT_TRUE(t.said("More than one grid drains into the very last grid"));
+    EXPECT_TRUE(t.said("new_shd.r2c and new_format.shd have been written"));
     // The main profile is already written and stays.
     EXPECT_EQ(lines_of("profil01.dat").size(), 5u);
 }
 
 TEST_F(Profiles, LinksOutOfRangeOrUpstreamEndAsABrokenWalk) {
-    run.grid.next(4, 3) = 2;  // cell 3 points upstream: a loop
+    p.shed.next(4, 3) = 2;  // cell 3 points upstream: a loop
     Stop s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
-    EXPECT_TRUE(console_has("grid no 3 row 4 column 3"));
+    EXPECT_TRUE(t.said("grid no 3 row 4 column 3"));
 
-    out.str("");
-    run.grid.next(4, 3) = 5;
-    run.grid.next(3, 4) = 500;  // cell 7 points outside the cells
+    t.out.str("");
+    p.shed.next(4, 3) = 5;
+    p.shed.next(3, 4) = 500;  // cell 7 points outside the cells
     s = run_expecting_stop();
     EXPECT_EQ(s.lines.back(), "Program ended in zel @ 2953");
-    EXPECT_TRUE(console_has("grid no 7 row 3 column 4"));
+    EXPECT_TRUE(t.said("grid no 7 row 3 column 4"));
 }
 
 }  // namespace
@@ -175,16 +183,19 @@ std::vector<int> marks_by_plain_walks(const std::vector<int>& next, int naa, flo
     return mark;
 }
 
-class RandomNetworks : public outtest::InTempDir {};
+class RandomNetworks : public ::testing::Test {
+  protected:
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+};
 
 TEST_F(RandomNetworks, OnePassSearchMatchesThePlainWalks) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         std::srand(seed);
         const int side = 12, na = 120;
-        ::Run fresh;
-        outtest::allocate(fresh, side, side, 1);
-        fresh.al = seed % 2 ? 1000.0f : 1234.567f;
-        std::vector<outtest::CellSpec> cells;
+        zeltest::WrittenProducts fresh{zeltest::BasinBuilder(side, side)};
+        fresh.net.areas.al = seed % 2 ? 1000.0f : 1234.567f;
+        std::vector<zeltest::CellSpec> cells;
         std::vector<int> next(static_cast<std::size_t>(na) + 1, 0);
         for (int k = 1; k <= na; ++k) {
             // Only cell na - 1 drains into the receiving cell na.
@@ -196,11 +207,10 @@ TEST_F(RandomNetworks, OnePassSearchMatchesThePlainWalks) {
             next[static_cast<std::size_t>(k)] = to;
             cells.push_back({(k - 1) / side + 1, (k - 1) % side + 1, to});
         }
-        outtest::set_cells(fresh, cells, 1);
-        fresh.lastgrid = {na};
-        write_profiles(fresh, con);
+        fresh.set_cells(cells, 1);
+        write_profiles(fresh.written(), t.run);
 
-        const std::vector<int> expected = marks_by_plain_walks(next, na - 1, fresh.al);
+        const std::vector<int> expected = marks_by_plain_walks(next, na - 1, fresh.net.areas.al);
         std::vector<int> got(static_cast<std::size_t>(na) + 1, 0);
         for (int p = 1; p <= 10; ++p) {
             char name[16];
@@ -211,7 +221,7 @@ TEST_F(RandomNetworks, OnePassSearchMatchesThePlainWalks) {
                 fields >> x >> y;
                 const int col = static_cast<int>(x / 1000 + 0.5),
                           row = static_cast<int>(y / 1000 + 0.5);
-                got[static_cast<std::size_t>(fresh.grid.rank(row, col))] = p;
+                got[static_cast<std::size_t>(fresh.shed.rank(row, col))] = p;
             }
         }
         EXPECT_EQ(got, expected) << "seed " << seed;

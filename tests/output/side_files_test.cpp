@@ -1,21 +1,27 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "basin_builder.hpp"
+#include "common/stop.hpp"
 #include "output/outputs.hpp"
-#include "output_test_support.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using outtest::lines_of;
+using zeltest::lines_of;
 
-class SideFiles : public outtest::InTempDir {
+class SideFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        InTempDir::SetUp();
-        outtest::allocate(run, 6, 8, 5);
-        outtest::set_cells(run, {{3, 3, 2}, {3, 4, 3}, {3, 5, 0}}, 1);
-    }
+    void SetUp() override { p.set_cells({{3, 3, 2}, {3, 4, 3}, {3, 5, 0}}, 1); }
+
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(6, 8, 1000.0f, 5)};
 };
 
 TEST_F(SideFiles, TvoSpecCountsFiveClasses) {
-    write_tvo_spec(run, con);
+    write_tvo_spec(p.written(), t.run);
     const auto lines = lines_of("tvo_spec.new");
     ASSERT_EQ(lines.size(), 5u + 13u + 75u);
     EXPECT_EQ(lines[0], "  4.0 Version Number");
@@ -27,29 +33,30 @@ TEST_F(SideFiles, TvoSpecCountsFiveClasses) {
     EXPECT_EQ(lines[22], "0  18 Depression Storage Class  5");
     EXPECT_EQ(lines[18 + 45 + 4], "0  63 Interflow (snow) m^3/s Class 5");
     EXPECT_EQ(lines.back(), "0  88 Sublimation Cummulative) mm (snow) Class  5");
-    EXPECT_TRUE(console_has("kkkkkkk"));
-    EXPECT_TRUE(console_has("tvo_spec.new  written"));
+    EXPECT_TRUE(t.said("kkkkkkk"));
+    EXPECT_TRUE(t.said("tvo_spec.new  written"));
 }
 
 TEST_F(SideFiles, TvoSpecWithSplitClassesAndAFolderInTheWay) {
-    run.answers.nca_classes = 2;
-    write_tvo_spec(run, con);
+    p.basin.answers.nca_classes = 2;
+    write_tvo_spec(p.written(), t.run);
     auto lines = lines_of("tvo_spec.new");
     EXPECT_EQ(lines[1], "  118 AttributeCount");
     EXPECT_EQ(lines.back(), "0 118 Sublimation Cummulative) mm (snow) Class  7");
 
     std::filesystem::remove("tvo_spec.new");
     std::filesystem::create_directory("tvo_spec.new");
-    write_tvo_spec(run, con);  // goes on without the file
-    EXPECT_TRUE(console_has(" unable to open a new tvo_spec.new file"));
+    write_tvo_spec(p.written(), t.run);  // goes on without the file
+    EXPECT_TRUE(t.said(" unable to open a new tvo_spec.new file"));
     EXPECT_TRUE(std::filesystem::is_directory("tvo_spec.new"));
 }
 
 TEST_F(SideFiles, PdlForUtmAndLatlong) {
-    run.hdr.xorigin = 500000;
-    run.hdr.yorigin = 4800000;
-    run.window.west = 1;  // 7 columns written, 6 rows
-    write_pdl(run, con);
+    MapHeader& h = p.basin.map.hdr;
+    h.xorigin = 500000;
+    h.yorigin = 4800000;
+    p.trim(0, 0, 1, 0);  // 7 columns written, 6 rows
+    write_pdl(p.written(), t.run);
     auto lines = lines_of("new.pdl");
     ASSERT_EQ(lines.size(), 36u);
     EXPECT_EQ(lines[2], ":CoordSys           UTM       ");
@@ -65,12 +72,13 @@ TEST_F(SideFiles, PdlForUtmAndLatlong) {
         "   504500.  4803000.  centerville 0.000E+00 0.000E+00 0.000E+00 0.000E+00  0.000E+00");
     EXPECT_EQ(lines[34], ":NoDamageSites        1");
 
-    run.hdr.projection = "LATLONG";
-    run.hdr.xorigin = -80.5f;
-    run.hdr.yorigin = 45.25f;
-    run.hdr.xdelta = 0.125f;
-    run.hdr.ydelta = 0.125f;
-    write_pdl(run, con);
+    h.projection = *parse_map_projection("LATLONG");
+    h.xorigin = -80.5f;
+    h.yorigin = 45.25f;
+    h.xdelta = 0.125f;
+    h.ydelta = 0.125f;
+    p.trim(0, 0, 1, 0);
+    write_pdl(p.written(), t.run);
     lines = lines_of("new.pdl");
     EXPECT_EQ(lines[6], ":xOrigin               -80.37500");
     EXPECT_EQ(lines[12], ":yDelta                  0.12500");
@@ -81,55 +89,56 @@ TEST_F(SideFiles, PdlForUtmAndLatlong) {
 
 TEST_F(SideFiles, PdlFolderInTheWayStops) {
     std::filesystem::create_directory("new.pdl");
-    Stop s = expect_stop([&] { write_pdl(run, con); });
+    Stop s = zeltest::expect_stop([&] { write_pdl(p.written(), t.run); });
     EXPECT_EQ(s.lines.back(), "program aborted in inpgrd @ 44");
     EXPECT_EQ(s.exit_status(), 1);
 }
 
 TEST_F(SideFiles, ElevationGridsCoverTheWindow) {
-    run.dem_done = true;
-    run.window.south = 1;
-    run.window.west = 2;
-    run.grid.dem_mean.assign(6, 8, 0.0f);
-    run.grid.dem_max.assign(6, 8, 0.0f);
-    run.grid.dem_mean(2, 3) = 123.456f;
-    run.grid.dem_max(2, 3) = 200.0f;
-    write_elevation_grids(run, con);
+    p.trim(1, 0, 2, 0);
+    DemStats& dem = p.dem.emplace();
+    dem.mean.assign(6, 8, 0.0f);
+    dem.max.assign(6, 8, 0.0f);
+    dem.mean(2, 3) = dem.mean(3, 3) = 123.456f;  // (2, 3) lies outside the watershed
+    dem.max(3, 3) = 200.0f;
+    write_elevation_grids(p.written(), t.run);
     auto mean = lines_of("elv_means.r2c");
     auto max = lines_of("elv_max.r2c");
     ASSERT_FALSE(mean.empty());
     EXPECT_EQ(mean[13], ":Name               mean grid elevations" + std::string(20, ' '));
     EXPECT_EQ(max[13], ":Name               max grid elevations" + std::string(21, ' '));
     EXPECT_EQ(mean.size(), max.size());
-    // 5 rows of 6 values after the header; basin (2, 3) is window (1, 1).
-    EXPECT_EQ(mean[mean.size() - 5], "   123.46     0.00     0.00     0.00     0.00     0.00");
-    EXPECT_TRUE(console_has("elv_means.r2c written"));
-    EXPECT_TRUE(console_has("elv_max.r2c written"));
+    // 5 rows of 6 values after the header, south first; basin (2, 3) is window
+    // (1, 1), written as 0, and the cell at basin (3, 3) is window (2, 1).
+    EXPECT_EQ(mean[mean.size() - 5], "     0.00     0.00     0.00     0.00     0.00     0.00");
+    EXPECT_EQ(mean[mean.size() - 4], "   123.46     0.00     0.00     0.00     0.00     0.00");
+    EXPECT_EQ(max[max.size() - 4], "   200.00     0.00     0.00     0.00     0.00     0.00");
+    EXPECT_TRUE(t.said("elv_means.r2c written"));
+    EXPECT_TRUE(t.said("elv_max.r2c written"));
 }
 
 TEST_F(SideFiles, NoElevationGridsWithoutTheDem) {
-    write_elevation_grids(run, con);
+    write_elevation_grids(p.written(), t.run);
     EXPECT_FALSE(std::filesystem::exists("elv_means.r2c"));
     EXPECT_FALSE(std::filesystem::exists("elv_max.r2c"));
 }
 
 TEST_F(SideFiles, WetlandSplitNotice) {
-    wetland_split_notice(run, con);
-    EXPECT_TRUE(out.str().empty());
-    run.split = 0.29f;
-    wetland_split_notice(run, con);
-    EXPECT_TRUE(console_has("The value entered for \"split\" = 29"));
-    EXPECT_TRUE(console_has("to accomodate the extra wetland class"));
+    wetland_split_notice(0.0f, t.run);  // no split
+    EXPECT_TRUE(t.console().empty());
+    wetland_split_notice(0.29f, t.run);
+    EXPECT_TRUE(t.said("The value entered for \"split\" = 29"));
+    EXPECT_TRUE(t.said("to accomodate the extra wetland class"));
 }
 
 TEST_F(SideFiles, FractionCheck) {
-    check_fractions(run, con);  // the receiving cell has next 0: fine
-    EXPECT_TRUE(out.str().empty());
+    check_fractions(p.written(), t.run);  // the receiving cell has next 0: fine
+    EXPECT_TRUE(t.console().empty());
 
-    run.grid.frac(3, 4) = 0.0f;  // cell 2 drains into the network
-    Stop s = expect_stop([&] { check_fractions(run, con); });
+    p.net.areas.frac(3, 4) = 0.0f;  // cell 2 drains into the network
+    Stop s = zeltest::expect_stop([&] { check_fractions(p.written(), t.run); });
     EXPECT_EQ(s.lines.back(), "Program aborted in ZEL @ 3836");
-    const auto lines = console_lines();
+    const auto lines = t.lines();
     ASSERT_GE(lines.size(), 9u);
     EXPECT_EQ(lines[0], "ERROR:");
     EXPECT_EQ(lines[1], "A grid with frac = 0.0 and with a downstream grid");
@@ -138,10 +147,10 @@ TEST_F(SideFiles, FractionCheck) {
     EXPECT_EQ(lines[5], "Please correct by either setting frac to a proper");
     EXPECT_EQ(lines[7], "OR ");
 
-    out.str("");
-    run.grid.frac(3, 4) = -0.5f;  // a negative fraction is reported as well
-    s = expect_stop([&] { check_fractions(run, con); });
-    EXPECT_TRUE(console_has("in grid # 2"));
+    t.out.str("");
+    p.net.areas.frac(3, 4) = -0.5f;  // a negative fraction is reported as well
+    s = zeltest::expect_stop([&] { check_fractions(p.written(), t.run); });
+    EXPECT_TRUE(t.said("in grid # 2"));
 }
 
 }  // namespace
