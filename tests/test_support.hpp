@@ -10,12 +10,15 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/free_format.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
+#include "mapfile/map_input.hpp"
 
 namespace zeltest {
 
@@ -36,6 +39,14 @@ inline std::vector<std::string> lines_of(const std::string& name) {
     std::vector<std::string> lines;
     for (std::string l; std::getline(f, l);) lines.push_back(l);
     return lines;
+}
+
+// `text` with its first `from` replaced by `to` (which must be there).
+inline std::string replaced(std::string text, std::string_view from, std::string_view to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << "the text lacks: " << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
 }
 
 // Run `f`, which must stop; the Stop is returned.
@@ -63,6 +74,16 @@ std::string stop_text(F&& f) {
         return all;
     }
     return {};
+}
+
+// Whether one of the stop's lines is `line`.
+inline bool has_line(const Stop& s, const std::string& line) {
+    return std::find(s.lines.begin(), s.lines.end(), line) != s.lines.end();
+}
+// Whether one of the stop's lines holds `part`.
+inline bool mentions(const Stop& s, const std::string& part) {
+    return std::any_of(s.lines.begin(), s.lines.end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
 }
 
 // Work in a fresh temporary folder for the lifetime of this object; then go
@@ -108,6 +129,15 @@ struct TestRun {
         return std::find(v.begin(), v.end(), line) != v.end();
     }
     std::string log() { return run.log.buffer(); }
+};
+
+// A TestRun over a map file held in memory (named zelm.map), for the map
+// file stages reading into `input`.
+struct MapRun : TestRun {
+    explicit MapRun(std::string map_text, std::string answers = "")
+        : TestRun(std::move(answers)), map(std::move(map_text), "zelm.map") {}
+    TextReader map;
+    MapInput input;
 };
 
 // A stage called directly in a fresh working folder, with a Run and a Console
