@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,6 +20,7 @@
 #include "common/run.hpp"
 #include "common/stop.hpp"
 #include "mapfile/map_input.hpp"
+#include "parfile/read_par.hpp"
 
 namespace zeltest {
 
@@ -39,6 +41,31 @@ inline std::vector<std::string> lines_of(const std::string& name) {
     std::vector<std::string> lines;
     for (std::string l; std::getline(f, l);) lines.push_back(l);
     return lines;
+}
+
+// A file of the source tree, by its path from the top folder.
+inline std::string source_text(const std::string& path) {
+    std::ifstream f(std::string(ZEL_SOURCE_DIR) + "/" + path, std::ios::binary);
+    EXPECT_TRUE(f) << "cannot read " << path;
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Whether the lines stand one after another in `text`.
+inline bool has_lines(const std::string& text, std::initializer_list<std::string_view> lines) {
+    std::string block;
+    for (auto l : lines) {
+        block += l;
+        block += '\n';
+    }
+    return text.find(block) != std::string::npos;
+}
+// How often `what` occurs in `text`.
+inline std::size_t count(const std::string& text, std::string_view what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
 }
 
 // `text` with its first `from` replaced by `to` (which must be there).
@@ -140,6 +167,24 @@ struct MapRun : TestRun {
     MapInput input;
 };
 
+// What the parameter file tests read against: 6 land-cover classes and 3
+// river classes on a UTM grid of 1 km rows north of y = 5000 km; cells 1..4
+// in the basin (rows 1, 1, 2, 2), cell 5 receiving (row 3).
+struct ParTestBasin {
+    ParTestBasin() {
+        hdr.projection = *parse_map_projection("UTM");
+        hdr.yorigin = 5000000.0f;
+        hdr.ydelta = 1000.0f;
+    }
+    ParTestBasin(const ParTestBasin&) = delete;  // `basin` points into this object
+    ParTestBasin& operator=(const ParTestBasin&) = delete;
+
+    MapHeader hdr;
+    std::vector<int> row{0, 1, 1, 2, 2, 3};
+    std::vector<int> iak{0, 1, 2, 3, 2, 1};  // river class by cell
+    ParBasin basin{6, 3, 5, 4, &row, &iak, &hdr};
+};
+
 // A stage called directly in a fresh working folder, with a Run and a Console
 // over string streams. The folder outlives the Run, so whatever the Run drops
 // at its end stays inside the folder.
@@ -150,6 +195,20 @@ class StageTest : public ::testing::Test {
     std::ostringstream out;
     Console con{in, out};
     ::Run run{con};
+
+    std::string console() const { return out.str(); }
+    std::string log() { return run.log.buffer(); }
+    // The console input from here on.
+    void answer(const std::string& text) {
+        in.str(text);
+        in.clear();
+    }
+    // Start again with an empty console output and run log, at debug level 0.
+    void restart() {
+        out.str("");
+        run.log = OutputFile{};
+        run.iopt = 0;
+    }
 };
 
 }  // namespace zeltest
