@@ -52,14 +52,14 @@ inline std::string source_text(const std::string& path) {
     return s.str();
 }
 
-// Whether the lines stand one after another in `text`.
+// Whether whole lines of `text` are these, one after another.
 inline bool has_lines(const std::string& text, std::initializer_list<std::string_view> lines) {
-    std::string block;
+    std::string block = "\n";
     for (auto l : lines) {
         block += l;
         block += '\n';
     }
-    return text.find(block) != std::string::npos;
+    return ("\n" + text).find(block) != std::string::npos;
 }
 // How often `what` occurs in `text`.
 inline std::size_t count(const std::string& text, std::string_view what) {
