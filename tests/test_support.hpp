@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <initializer_list>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <stdexcept>
 #include <string>
