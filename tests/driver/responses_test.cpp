@@ -2,32 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 
 #include "common/console.hpp"
-#include "common/run.hpp"
 #include "common/stop.hpp"
-#include "driver/run_zel.hpp"
-#include "e2e/e2e_harness.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-// A stage call in a temporary basin folder, with console traffic in strings.
+namespace fs = std::filesystem;
+using zeltest::lines_of;
+
+// A step of the answers in a fresh basin folder, with console traffic in strings.
 struct Driver {
-    e2e::TempFolder folder;
-    std::unique_ptr<Run> run = std::make_unique<Run>();
+    zeltest::WorkFolder folder;
     std::ostringstream out;
+    Responses answers;
     std::optional<Stop> stopped;
 
     template <class Step>
     void go(Step step, const std::string& input) {
-        e2e::InFolder in(folder.dir());
         std::istringstream is(input);
         Console con(is, out);
         try {
-            step(*run, con);
+            answers = step(con);
         } catch (const Stop& s) {
             stopped = s;
         }
@@ -40,11 +40,8 @@ struct Driver {
         for (const auto& l : lines) text += l + eol;
         folder.write("zel_responses.txt", text);
     }
-    std::vector<std::string> lines() const { return e2e::split_lines(out.str()); }
-    bool has_lines(const std::vector<std::string>& seq) const {
-        e2e::Result r;
-        r.out = out.str();
-        return r.has_lines(seq);
+    bool has_lines(std::initializer_list<std::string_view> seq) const {
+        return zeltest::has_lines(out.str(), seq);
     }
     std::string stop_message() const { return stopped ? stopped->lines.back() : "(no stop)"; }
 };
@@ -107,7 +104,7 @@ TEST(ResponsesFile, LongAndAwkwardTextsSurviveTheRoundTrip) {
     d.folder.write(r.map_file, "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    const Responses& got = d.run->answers;
+    const Responses& got = d.answers;
     EXPECT_EQ(got.map_file, r.map_file);
     EXPECT_EQ(got.initials, r.initials);
     EXPECT_EQ(got.outlets, r.outlets);
@@ -118,8 +115,7 @@ TEST(ResponsesFile, LongAndAwkwardTextsSurviveTheRoundTrip) {
     EXPECT_EQ(got.nca_choice, 1);
     EXPECT_FLOAT_EQ(got.nca_percent, 50);
     EXPECT_EQ(got.dem_stats, 'y');
-    EXPECT_EQ(d.run->fln[2], "na");
-    EXPECT_EQ(d.run->fln[201], "nca.r2s");
+    EXPECT_EQ(got.par_file, "na");
     // No nca.r2s in the folder: the adjustment has nothing to work with.
     EXPECT_FLOAT_EQ(got.nca_fraction, 0);
     EXPECT_TRUE(d.has_lines({"If not, hit ctrl_C & edit or delete zel_responses.txt",
@@ -139,8 +135,8 @@ TEST(ResponsesFile, RealsTooWideForTheirFieldStillReadBack) {
     d.folder.write(r.map_file, "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_FLOAT_EQ(d.run->answers.min_slope, 12345.0f);
-    EXPECT_FLOAT_EQ(d.run->answers.split_percent, 1.0e30f);
+    EXPECT_FLOAT_EQ(d.answers.min_slope, 12345.0f);
+    EXPECT_FLOAT_EQ(d.answers.split_percent, 1.0e30f);
 }
 
 TEST(ResponsesFile, DerivedNcaValuesWhenNcaGridExists) {
@@ -152,8 +148,8 @@ TEST(ResponsesFile, DerivedNcaValuesWhenNcaGridExists) {
     d.folder.write("nca.r2s", "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_FLOAT_EQ(d.run->answers.nca_fraction, 0.5f);
-    EXPECT_TRUE(d.run->answers.nca_choice1);
+    EXPECT_FLOAT_EQ(d.answers.nca_fraction, 0.5f);
+    EXPECT_TRUE(d.answers.nca_choice1);
 }
 
 TEST(ResponsesFile, ZeroOutletsGiveAnEmptyList) {
@@ -167,7 +163,7 @@ TEST(ResponsesFile, ZeroOutletsGiveAnEmptyList) {
     d.folder.write("zelm.map", "");
     d.saved();
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_TRUE(d.run->answers.outlets.empty());
+    EXPECT_TRUE(d.answers.outlets.empty());
 }
 
 TEST(ResponsesFile, BrokenFilesStopNamingTheLine) {
@@ -243,7 +239,7 @@ TEST(ResponsesFile, MissingMapOrParameterFileStops) {
         d.stopped.reset();
         d.saved();
         EXPECT_FALSE(d.stopped) << d.stop_message();
-        EXPECT_EQ(d.run->fln[2], "basin_par.csv");
+        EXPECT_EQ(d.answers.par_file, "basin_par.csv");
     }
 }
 
@@ -266,10 +262,10 @@ TEST(Dialogue, WritesTheAnswersAndAsksForTheSplitType) {
     d.dialogue(
         "zelm.map\nbasin_par.csv\nJQ\n2\n1482\n   1043\n1\n482\n30\n1\n0.0001\ny\n1\n50\ny\n\n");
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_EQ(d.folder.read_lines("zel_responses.txt"), kFullFile);
-    EXPECT_EQ(d.run->fln[2], "basin_par.csv");
-    EXPECT_FLOAT_EQ(d.run->answers.nca_fraction, 0.5f);
-    EXPECT_TRUE(d.run->answers.nca_choice1);
+    EXPECT_EQ(lines_of("zel_responses.txt"), kFullFile);
+    EXPECT_EQ(d.answers.par_file, "basin_par.csv");
+    EXPECT_FLOAT_EQ(d.answers.nca_fraction, 0.5f);
+    EXPECT_TRUE(d.answers.nca_choice1);
     EXPECT_TRUE(d.has_lines({"Please enter the rank of 2 outlet(s):"}));
     EXPECT_TRUE(d.has_lines({"enter outlet grid # 2"}));
     EXPECT_TRUE(d.has_lines({"You have entered 1"}));
@@ -287,18 +283,18 @@ TEST(Dialogue, SplitTypeRules) {
         Driver d;
         d.dialogue(kHead + "30\n3\n\n0.0001\nn\nn\n");
         ASSERT_FALSE(d.stopped) << d.stop_message();
-        EXPECT_EQ(d.run->answers.split_type, '2');
+        EXPECT_EQ(d.answers.split_type, '2');
         EXPECT_TRUE(d.has_lines({"You have entered 3", "invaled answer", "default =2 assumed",
                                  "Please edit zel_response.txt to correct this",
                                  "Hit enter to continue with this entry"}));
-        EXPECT_EQ(d.folder.read_lines("zel_responses.txt")[7], "split_type_1~2                2");
+        EXPECT_EQ(lines_of("zel_responses.txt")[7], "split_type_1~2                2");
     }
     {  // no split: the type is not asked, and "2" is saved
         Driver d;
         d.dialogue(kHead + "0\n0.0001\nn\nn\n");
         ASSERT_FALSE(d.stopped) << d.stop_message();
         EXPECT_FALSE(d.has_lines({"Enter 1 or 2"}));
-        EXPECT_EQ(d.folder.read_lines("zel_responses.txt")[7], "split_type_1~2                2");
+        EXPECT_EQ(lines_of("zel_responses.txt")[7], "split_type_1~2                2");
     }
 }
 
@@ -319,14 +315,14 @@ TEST(Dialogue, NonContributingAreaStops) {
         EXPECT_EQ(d.stop_message(), c.stop) << c.answers;
         EXPECT_EQ(d.stopped->exit_status(), 1);
         // The dialogue was broken off: no answers file is left behind.
-        EXPECT_FALSE(d.folder.exists("zel_responses.txt"));
+        EXPECT_FALSE(fs::exists("zel_responses.txt"));
     }
     Driver d;
     d.folder.write("nca.r2s", "");
     d.dialogue(kHead + "0\n0.0001\ny\n2\n3\nn\n");
     ASSERT_FALSE(d.stopped) << d.stop_message();
     EXPECT_TRUE(d.has_lines({"You have elected to split 3 land cover classes", ""}));
-    EXPECT_EQ(d.run->answers.nca_classes, 3);
+    EXPECT_EQ(d.answers.nca_classes, 3);
 }
 
 TEST(Dialogue, NcaWantedButNoGridGivesAWarning) {
@@ -335,8 +331,8 @@ TEST(Dialogue, NcaWantedButNoGridGivesAWarning) {
     ASSERT_FALSE(d.stopped) << d.stop_message();
     EXPECT_TRUE(d.has_lines({"", "WARNING:", "nca.2rs file not found", "",
                              "non-contributing areas will not be incorporated"}));
-    EXPECT_EQ(d.run->answers.dem_stats, 'Y');  // only a lower-case y means yes
-    EXPECT_FLOAT_EQ(d.run->answers.nca_fraction, 0);
+    EXPECT_EQ(d.answers.dem_stats, 'Y');  // only a lower-case y means yes
+    EXPECT_FLOAT_EQ(d.answers.nca_fraction, 0);
 }
 
 TEST(Dialogue, AnswersAreFreeFormat) {
@@ -344,10 +340,10 @@ TEST(Dialogue, AnswersAreFreeFormat) {
     // Blank lines are passed over, the first field counts, ranks may sit anywhere.
     d.dialogue("\n  zelm.map extra\nna,\n\nJQ\n1\n          123456\n0\n0\n1e-4\nno\nn\n");
     ASSERT_FALSE(d.stopped) << d.stop_message();
-    EXPECT_EQ(d.run->answers.map_file, "zelm.map");
-    EXPECT_EQ(d.run->answers.outlets, std::vector<int>{123456});
-    EXPECT_FLOAT_EQ(d.run->answers.min_slope, 1e-4f);
-    EXPECT_EQ(d.run->answers.adjust_nca, 'n');
+    EXPECT_EQ(d.answers.map_file, "zelm.map");
+    EXPECT_EQ(d.answers.outlets, std::vector<int>{123456});
+    EXPECT_FLOAT_EQ(d.answers.min_slope, 1e-4f);
+    EXPECT_EQ(d.answers.adjust_nca, 'n');
 }
 
 TEST(Dialogue, BadOrMissingAnswersStopClearly) {
@@ -371,7 +367,7 @@ TEST(Dialogue, BadOrMissingAnswersStopClearly) {
 
 TEST(Dialogue, AFolderNamedLikeTheAnswersFileStops) {
     Driver d;
-    d.folder.make_folder("zel_responses.txt");
+    fs::create_directory("zel_responses.txt");
     d.dialogue(kHead + "0\n0.0001\nn\nn\n");
     EXPECT_EQ(d.stop_message(), "Program aborted in zel @ 247");
     EXPECT_TRUE(d.has_lines({"Old format zel_responses.txt file found",
@@ -386,8 +382,8 @@ TEST(ObtainAnswers, OldLayoutRunsTheDialogueAndReplacesTheFile) {
     ASSERT_FALSE(d.stopped) << d.stop_message();
     EXPECT_TRUE(
         d.has_lines({"Found zel_responses.txt", "Old format zel_responses.txt file found"}));
-    EXPECT_EQ(d.folder.read_lines("zel_responses.txt").size(), 14u);
-    EXPECT_EQ(d.folder.read_lines("zel_responses.txt")[0], "version_#                     4");
+    EXPECT_EQ(lines_of("zel_responses.txt").size(), 14u);
+    EXPECT_EQ(lines_of("zel_responses.txt")[0], "version_#                     4");
 }
 
 }  // namespace

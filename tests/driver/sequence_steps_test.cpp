@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
+#include <filesystem>
+#include <optional>
 
-#include "common/console.hpp"
-#include "common/run.hpp"
 #include "common/stop.hpp"
 #include "driver/run_zel.hpp"
-#include "e2e/e2e_harness.hpp"
+#include "test_support.hpp"
 
 namespace {
 
@@ -39,37 +37,31 @@ TEST(FileNameSplit, BaseTakesTheLastDotAndExtensionThreeCharacters) {
     EXPECT_EQ(split_file_name("basin.CSV").ext, "CSV");
 }
 
+// A driver step in a fresh folder, with console traffic in strings: the
+// message and exit status of the stop it ends with (-2 when it returns).
 struct Step {
-    e2e::TempFolder folder;
-    std::unique_ptr<Run> run = std::make_unique<Run>();
-    std::ostringstream out;
+    zeltest::WorkFolder folder;  // outlives the run, which drops its files inside it
+    zeltest::TestRun t;
     std::string stop_text;
     int status = -2;
 
-    // Open output files are dropped inside the folder they were opened in.
-    ~Step() {
-        e2e::InFolder in(folder.dir());
-        run.reset();
-    }
-
+    explicit Step(std::string input = "") : t(std::move(input)) {}
     template <class F>
-    void go(F f, const std::string& input = "") {
-        e2e::InFolder in(folder.dir());
-        std::istringstream is(input);
-        Console con(is, out);
+    void go(F f) {
         try {
-            f(*run, con);
+            f(t.run);
         } catch (const Stop& s) {
             stop_text = s.lines.back();
             status = s.exit_status();
         }
     }
-    std::vector<std::string> lines() const { return e2e::split_lines(out.str()); }
+    std::vector<std::string> lines() const { return t.lines(); }
 };
 
 TEST(Ending, CleanRunAndRunWithDrainageErrors) {
     Step clean;
-    clean.go(ending);
+    LegacyFiles legacy;
+    clean.go([&](::Run& run) { ending(legacy, 0, run); });
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.stop_text, " Normal ending");
     EXPECT_EQ(clean.lines(),
@@ -79,8 +71,7 @@ TEST(Ending, CleanRunAndRunWithDrainageErrors) {
                   "No. of errors found in the map file = 0", "", "new_shd.r2c has been written",
                   "Please rename new_shd.r2c or replace the zelm_shd.r2c ", ""}));
     Step errors;
-    errors.run->errors = 3;
-    errors.go(ending);
+    errors.go([&](::Run& run) { ending(legacy, 3, run); });
     EXPECT_EQ(errors.status, 0);
     auto l = errors.lines();
     ASSERT_EQ(l.size(), 9u);
@@ -90,41 +81,68 @@ TEST(Ending, CleanRunAndRunWithDrainageErrors) {
     EXPECT_EQ(l[8], "");
 }
 
-TEST(ParameterFile, OnlyCsvNamesAreRead) {
+TEST(Ending, LegacyFilesStillOpenAreKept) {
     Step s;
-    s.run->have_par_file = true;
-    s.run->fln[2] = "basin.par";
-    s.go(read_parameter_file);
+    LegacyFiles legacy;
+    ASSERT_TRUE(legacy.ssdata.open("ssdata.out"));
+    legacy.ssdata.line("kept");
+    s.go([&](::Run& run) { ending(legacy, 0, run); });
+    EXPECT_EQ(zeltest::lines_of("ssdata.out"), std::vector<std::string>{"kept"});
+}
+
+TEST(ParameterFile, OnlyCsvNamesAreRead) {
+    zeltest::ParTestBasin b;
+    Responses answers;
+    answers.par_file = "basin.par";
+    Step s;
+    s.go([&](::Run& run) { read_parameter_file(answers, true, b.basin, run); });
     EXPECT_EQ(s.stop_text, "Program aborted in ZEL @ 1975");
     EXPECT_EQ(s.status, 1);
     EXPECT_EQ(s.lines(),
               (std::vector<std::string>{"", "Old format .par file no longer accepted", ""}));
 
     Step none;  // no parameter file wanted: nothing happens
-    none.go(read_parameter_file);
+    std::optional<ParameterSet> par;
+    none.go([&](::Run& run) { par = read_parameter_file(answers, false, b.basin, run); });
     EXPECT_EQ(none.status, -2);
-    EXPECT_TRUE(none.out.str().empty());
+    EXPECT_FALSE(par);
+    EXPECT_TRUE(none.t.console().empty());
+
+    Step csv;  // a .csv file is read against the basin
+    csv.folder.write("basin_par.csv", zeltest::source_text("tests/parfile/fixtures/basin_par.csv"));
+    answers.par_file = "basin_par.csv";
+    csv.go([&](::Run& run) { par = read_parameter_file(answers, true, b.basin, run); });
+    EXPECT_EQ(csv.status, -2) << csv.stop_text;
+    ASSERT_TRUE(par);
+    EXPECT_EQ(par->classcount, 6);
+    EXPECT_EQ(csv.lines(), std::vector<std::string>{"parameter file read"});
 }
 
 TEST(OpenFiles, OldReleaseFilesAreDeletedWithAWait) {
     Step s;
-    s.run->answers.map_file = "zelm.map";
-    s.run->answers.par_file = "na";
+    Responses answers;
+    answers.map_file = "zelm.map";
+    answers.par_file = "na";
     s.folder.write("zelm.map", "#\n:endHeader\n");
     s.folder.write("new.map", "old");
     s.folder.write("new.shd", "old");
-    s.go(open_files);
+    OpenFiles files;
+    s.go([&](::Run& run) { files = open_files(answers, run); });
     EXPECT_EQ(s.status, -2) << s.stop_text;
-    EXPECT_FALSE(s.folder.exists("new.map"));
-    EXPECT_FALSE(s.folder.exists("new.shd"));
+    EXPECT_FALSE(std::filesystem::exists("new.map"));
+    EXPECT_FALSE(std::filesystem::exists("new.shd"));
     EXPECT_EQ(s.lines(),
               (std::vector<std::string>{
                   "zelm_par.r2c not wanted for morvante", "existing new.map file deleted",
                   "replaced by new_format.map ", "", "hit enter to continue",
                   "existing new.txt file deleted", "replaced by new_format.map and old_format.map",
                   "", "hit enter to continue"}));
-    EXPECT_TRUE(s.run->log.is_open());
-    EXPECT_EQ(s.run->map.text(), "#\n:endHeader\n");
+    EXPECT_TRUE(s.t.run.log.is_open());
+    EXPECT_EQ(files.map.text(), "#\n:endHeader\n");
+    EXPECT_FALSE(files.have_par_file);
+    for (const OutputFile* f : {&files.legacy.new_format, &files.legacy.old_format,
+                                &files.legacy.ssdata})
+        EXPECT_TRUE(f->is_open()) << f->name();
 }
 
 }  // namespace

@@ -5,15 +5,16 @@
 #include <filesystem>
 #include <regex>
 
+#include "mapfile/map_input.hpp"
+#include "output/outputs.hpp"
 #include "test_support.hpp"
 
 namespace {
 
-class R2cWriter : public zeltest::StageTest {
+class R2cFile : public zeltest::StageTest {
   protected:
     void SetUp() override {
-        GridHeader& gh = run.gh;
-        gh.projection = "UTM";
+        gh.projection = Projection::utm;
         gh.datum1 = "NAD83";
         gh.zone = 17;
         gh.xorigin = 500000.f;
@@ -25,17 +26,24 @@ class R2cWriter : public zeltest::StageTest {
         gh.author = "talviren/zel";
         gh.name = "mean grid elevations";
         gh.source_file = "dem.r2s";
-        run.output_grid.assign(2, 3, 0.f);
-        run.output_grid(1, 1) = 123.456f;
-        run.output_grid(1, 2) = -5.f;
-        run.output_grid(2, 3) = 1.f;
-        run.fln[99] = "elv_means.r2c";
+        grid.assign(2, 3, 0.f);
+        grid(1, 1) = 123.456f;
+        grid(1, 2) = -5.f;
+        grid(2, 3) = 1.f;
     }
-    std::vector<std::string> write_one(int code) {
-        write_r2c(run, con, 99, 99, 0, 1, 0, 0, code);
-        write_r2c(run, con, 99, 99, 0, 1, 0, 1, code);
+    // The lines of elv_means.r2c written as the header and one block of `grid` in `f`.
+    std::vector<std::string> write_one(field::Field f, int per_line = 9999) {
+        R2cWriter w(per_line);
+        EXPECT_TRUE(w.open("elv_means.r2c"));
+        write_grid_header(w, gh, 1);
+        w.block(Span{1, gh.ycount, 1, gh.xcount}, f, [&](int i, int j) { return grid(i, j); });
+        EXPECT_TRUE(w.commit());
+        EXPECT_FALSE(w.file().is_open());
         return zeltest::lines_of("elv_means.r2c");
     }
+
+    GridHeader gh;
+    Grid<float> grid;
 };
 
 std::string pad(const std::string& s, std::size_t w) {
@@ -44,8 +52,8 @@ std::string pad(const std::string& s, std::size_t w) {
 
 }  // namespace
 
-TEST_F(R2cWriter, UtmHeaderAndF82Block) {
-    auto lines = write_one(12);
+TEST_F(R2cFile, UtmHeaderAndF82Block) {
+    auto lines = write_one(field::Field::F(8, 2, true));
     const std::string h40 = pad("#", 40);
     std::vector<std::string> want = {
         "########################################",
@@ -96,16 +104,12 @@ TEST_F(R2cWriter, UtmHeaderAndF82Block) {
         }
         EXPECT_EQ(lines[k], want[k]) << "line " << k + 1;
     }
-    const std::string closed = "Closed unit 99 Filename=  elv_means.r2c fr # 1 1";
-    EXPECT_NE(out.str().find(closed + "\n"), std::string::npos);
-    EXPECT_EQ(run.log.buffer(), closed + "\n");
-    EXPECT_FALSE(run.r2c_file.is_open());
 }
 
-TEST_F(R2cWriter, LatLongHeaderHasNeitherEllipsoidNorZoneAndUnitConversionShows) {
-    run.gh.projection = "LATLONG";
-    run.gh.unit_conversion = 2.5f;
-    auto lines = write_one(12);
+TEST_F(R2cFile, LatLongHeaderHasNeitherEllipsoidNorZoneAndUnitConversionShows) {
+    gh.projection = Projection::latlong;
+    gh.unit_conversion = 2.5f;
+    auto lines = write_one(field::Field::F(8, 2, true));
     for (const auto& l : lines) {
         EXPECT_NE(l.rfind(":Ellipsoid", 0), 0u);
         EXPECT_NE(l.rfind(":Zone", 0), 0u);
@@ -115,58 +119,104 @@ TEST_F(R2cWriter, LatLongHeaderHasNeitherEllipsoidNorZoneAndUnitConversionShows)
         lines.end());
 }
 
-TEST_F(R2cWriter, NumberFormatCodes) {
-    run.output_grid.assign(2, 3, 0.f);
-    run.output_grid(1, 1) = 12.5f;
-    auto e_line = [&](int code) { return write_one(code)[35]; };  // first value row
-    EXPECT_EQ(e_line(7), " 0.125000E+02 0.000000E+00 0.000000E+00");
-    EXPECT_EQ(e_line(99), " 0.125000E+02 0.000000E+00 0.000000E+00");
-    EXPECT_EQ(e_line(-1), " 0.125000E+02 0.000000E+00 0.000000E+00");
-    EXPECT_EQ(e_line(8), "  0.125E+02  0.000E+00  0.000E+00");
-    EXPECT_EQ(e_line(0), "   13.    0.    0.");
-    EXPECT_EQ(e_line(3), " 12.500  0.000  0.000");
-    EXPECT_EQ(e_line(10), "        13.         0.         0.");
+TEST_F(R2cFile, ValueFields) {
+    grid.assign(2, 3, 0.f);
+    grid(1, 1) = 12.5f;
+    using field::Field;
+    const struct {
+        Field f;
+        const char* first_row;
+    } cases[] = {
+        {Field::E(12, 6, true), " 0.125000E+02 0.000000E+00 0.000000E+00"},
+        {Field::E(10, 3, true), "  0.125E+02  0.000E+00  0.000E+00"},
+        {Field::F(5, 0, true), "   13.    0.    0."},
+        {Field::F(6, 3, true), " 12.500  0.000  0.000"},
+        {Field::F(10, 0, true), "        13.         0.         0."},
+        {Field::I(4), "  12   0   0"},  // reals in an integer field are cut
+    };
+    for (const auto& c : cases) EXPECT_EQ(write_one(c.f)[35], c.first_row);  // first value row
 }
 
-TEST_F(R2cWriter, FramesGetFrameLinesAndNoSampleTime) {
-    run.gh.frame_year = 2015;
-    run.gh.frame_month = 3;
-    run.gh.frame_day = 14;
-    run.gh.frame_hour = 6;
-    write_r2c(run, con, 99, 99, 2, 1, 0, 0, 12);
-    write_r2c(run, con, 99, 99, 2, 1, 1, 0, 12);
-    EXPECT_TRUE(run.r2c_file.is_open());
-    write_r2c(run, con, 99, 99, 2, 1, 2, 0, 12);
+TEST_F(R2cFile, IntegerGridsAndLongRows) {
+    R2cWriter w(2);  // a row goes on over more lines after 2 values
+    ASSERT_TRUE(w.open("ranks.r2c"));
+    const Grid<int> ranks(2, 3, 7);
+    w.block(Span{1, 2, 1, 3}, field::Field::I(3), [&](int i, int j) { return ranks(i, j) + j; });
+    w.block(Span{2, 2, 2, 3}, field::Field::F(5, 1, true), [&](int, int j) { return j; });
+    ASSERT_TRUE(w.commit());
+    EXPECT_EQ(zeltest::lines_of("ranks.r2c"), (std::vector<std::string>{
+                                                  "  8  9", " 10", "  8  9", " 10",  // block 1
+                                                  "   2.0   3.0",                     // block 2
+                                              }));
+}
+
+TEST_F(R2cFile, NothingUnderTheFinalNameBeforeTheCommit) {
+    R2cWriter w(9999);
+    ASSERT_TRUE(w.open("elv_means.r2c"));
+    write_grid_header(w, gh, 2);
+    for (int block = 1; block <= 2; ++block)
+        w.block(Span{1, 2, 1, 3}, field::Field::F(8, 2, true),
+                [&](int i, int j) { return grid(i, j) * static_cast<float>(block); });
+    EXPECT_TRUE(w.file().is_open());
+    EXPECT_FALSE(std::filesystem::exists("elv_means.r2c"));
+    ASSERT_TRUE(w.commit());
     auto lines = zeltest::lines_of("elv_means.r2c");
-    for (const auto& l : lines) EXPECT_NE(l.rfind(":SampleTime", 0), 0u);
     auto at = std::find(lines.begin(), lines.end(), pad(":endHeader", 40));
     ASSERT_NE(at, lines.end());
-    ASSERT_EQ(lines.end() - at, 1 + 2 * 4);
-    EXPECT_EQ(at[1], ":Frame         1         1   \"2015/3/14  6:00:00.000\"");
-    EXPECT_EQ(at[4], ":EndFrame");
-    EXPECT_EQ(at[5], ":Frame         2         2   \"2015/3/14  6:00:00.000\"");
-    EXPECT_EQ(at[8], ":EndFrame");
-    EXPECT_NE(out.str().find("Closed unit 99 Filename=  elv_means.r2c fr # 2 2\n"),
-              std::string::npos);
+    ASSERT_EQ(lines.end() - at, 1 + 2 * 2);
+    EXPECT_EQ(at[1], "   123.46    -5.00     0.00");
+    EXPECT_EQ(at[3], "   246.91   -10.00     0.00");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), ":AttributeName    2 Class    2"), lines.end());
+
+    // Dropped before its commit, a new file leaves the earlier one as it was.
+    R2cWriter again(9999);
+    ASSERT_TRUE(again.open("elv_means.r2c"));
+    again.line("unfinished");
+    again.discard();
+    EXPECT_EQ(zeltest::lines_of("elv_means.r2c"), lines);
 }
 
-TEST_F(R2cWriter, ProgrammingErrorStops) {
-    try {
-        write_r2c(run, con, 99, 99, 2, 2, 0, 0, 12);
-        FAIL() << "no stop";
-    } catch (const Stop& s) {
-        EXPECT_EQ(s.exit_status(), 1);
-        EXPECT_EQ(s.lines.back(), "Program aborted due to programming error");
+// The elevation grids are the r2c files written through this header: the
+// run names each file it closes and stops on one it cannot create.
+class ElevationGrid : public zeltest::StageTest {
+  protected:
+    void SetUp() override {
+        map.hdr.xdelta = map.hdr.ydelta = 1000.f;
+        shed.rank.assign(2, 3, 1);
+        shed.window.rows = 2;
+        shed.window.cols = 3;
+        dem.mean.assign(2, 3, 1.f);
+        dem.max.assign(2, 3, 2.f);
     }
-    EXPECT_EQ(out.str(),
-              "Programming error\nno_frames > 1  and  no_classes > 1\nThis is not allowed\n\n");
-    EXPECT_FALSE(std::filesystem::exists("elv_means.r2c"));
+    void write() {
+        write_elevation_grids({answers, map, net, cover, fetch, nca, shed, &dem}, run);
+    }
+
+    Responses answers;
+    MapInput map;
+    Network net;
+    LandCover cover;
+    Fetch fetch;
+    NonContributing nca;
+    Watershed shed;
+    DemStats dem;
+};
+
+TEST_F(ElevationGrid, ClosingLineGoesToConsoleAndLog) {
+    write();
+    const std::string closed = "Closed unit 99 Filename=  elv_means.r2c fr # 1 1";
+    EXPECT_NE(out.str().find(closed + "\n"), std::string::npos);
+    EXPECT_EQ(run.log.buffer(),
+              closed + "\nClosed unit 99 Filename=  elv_max.r2c fr # 1 1\n");
 }
 
-TEST_F(R2cWriter, UnwritableFileStops) {
+TEST_F(ElevationGrid, UnwritableFileStops) {
     std::filesystem::create_directory("elv_means.r2c");
+    R2cWriter w(9999);
+    EXPECT_FALSE(w.open("elv_means.r2c"));
+    EXPECT_NE(w.error_code(), 0);
     try {
-        write_r2c(run, con, 99, 99, 0, 1, 0, 0, 12);
+        write();
         FAIL() << "no stop";
     } catch (const Stop& s) {
         EXPECT_EQ(s.lines.back(), "in write_r2c @ L83");

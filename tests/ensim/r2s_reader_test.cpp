@@ -9,7 +9,7 @@ namespace {
 // Each test runs in a fresh folder of its own.
 class R2sReader : public zeltest::StageTest {
   protected:
-    void read(const std::string& name) { read_r2s(run, con, 99, name); }
+    R2sGrid read(const std::string& name) { return read_r2s(name, 99, run); }
     // The stop's lines, joined, or "" when the read went through.
     std::string read_stop(const std::string& name) {
         return zeltest::stop_text([&] { read(name); });
@@ -35,9 +35,9 @@ const std::string kHeader =
 
 TEST_F(R2sReader, ReadsHeaderByKeywordAndRowsSouthFirst) {
     folder.write("dem.r2s", kHeader + ":endHeader\n1 2\n 3\n4,5,6 7\n");
-    read("dem.r2s");
-    const GridHeader& gh = run.gh;
-    EXPECT_EQ(gh.projection, "CARTESIAN");
+    const R2sGrid grid = read("dem.r2s");
+    const GridHeader& gh = grid.header;
+    EXPECT_EQ(gh.projection, Projection::cartesian);
     EXPECT_EQ(gh.datum1, "NAD83");  // the later :Datum line wins
     EXPECT_FLOAT_EQ(gh.xorigin, 100.5f);
     EXPECT_FLOAT_EQ(gh.yorigin, -20.f);
@@ -45,11 +45,11 @@ TEST_F(R2sReader, ReadsHeaderByKeywordAndRowsSouthFirst) {
     EXPECT_EQ(gh.ycount, 2);
     EXPECT_FLOAT_EQ(gh.ydelta, 12.5f);
     EXPECT_EQ(gh.frame_time, "2001/01/01");
-    ASSERT_EQ(run.input_grid.rows(), 2);
-    ASSERT_EQ(run.input_grid.cols(), 3);
-    EXPECT_EQ(run.input_grid(1, 1), 1.f);
-    EXPECT_EQ(run.input_grid(1, 3), 3.f);  // a row read across two lines
-    EXPECT_EQ(run.input_grid(2, 3), 6.f);  // values after the last on a line are dropped
+    ASSERT_EQ(grid.values.rows(), 2);
+    ASSERT_EQ(grid.values.cols(), 3);
+    EXPECT_EQ(grid.values(1, 1), 1.f);
+    EXPECT_EQ(grid.values(1, 3), 3.f);  // a row read across two lines
+    EXPECT_EQ(grid.values(2, 3), 6.f);  // values after the last on a line are dropped
     std::string text = out.str();
     EXPECT_NE(text.find("opened unit = 99 filename = dem.r2s\n"), std::string::npos);
     EXPECT_NE(text.find("\nValues found:\nprojection= CARTESIAN\ndatum1= NAD83\nzone= 0\n"
@@ -63,16 +63,15 @@ TEST_F(R2sReader, ProjectionCheck) {
     folder.write("utm.r2s",
                  ":Projection UTM\n:Zone 17\n:xCount 1\n:yCount 1\n:xOrigin 500000\n"
                  ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
-    read("utm.r2s");
-    EXPECT_EQ(run.gh.zone, 17);
-    EXPECT_EQ(run.gh.projection, "UTM");
+    const GridHeader utm = read("utm.r2s").header;
+    EXPECT_EQ(utm.zone, 17);
+    EXPECT_EQ(utm.projection, Projection::utm);
     EXPECT_NE(out.str().find("\nxorigin= 500000\n"), std::string::npos);  // not 5e+05
 
     folder.write("latlong.r2s",
                  ":CoordSys LatLong\n:xCount 1\n:yCount 1\n:xOrigin 0\n"
                  ":yOrigin 0\n:xDelta 1\n:yDelta 1\n:EndHeader\n5\n");
-    read("latlong.r2s");
-    EXPECT_EQ(run.gh.projection, "LATLONG");
+    EXPECT_EQ(read("latlong.r2s").header.projection, Projection::latlong);
 
     // Keywords are case sensitive: a lower-case keyword leaves no projection.
     folder.write("lower.r2s",
@@ -87,16 +86,16 @@ TEST_F(R2sReader, ProjectionCheck) {
     EXPECT_EQ(read_stop("cart.r2s"), "Program aborted in read_r2s_beta@ 407\n");
 }
 
-TEST_F(R2sReader, LaterLargerFileResizesTheGrid) {
+TEST_F(R2sReader, EachFileGivesAGridOfItsOwnSize) {
     folder.write("a.r2s", kHeader + ":EndHeader\n1 2 3\n4 5 6\n");
-    read("a.r2s");
+    EXPECT_EQ(read("a.r2s").values.size(), 6u);
     folder.write("b.r2s",
                  ":Projection UTM\n:xOrigin 0\n:yOrigin 0\n:xCount 4\n:yCount 3\n:xDelta 1\n"
                  ":yDelta 1\n:EndHeader\n1 2 3 4\n5 6 7 8\n9 10 11 12\n");
-    read("b.r2s");
-    ASSERT_EQ(run.input_grid.rows(), 3);
-    ASSERT_EQ(run.input_grid.cols(), 4);
-    EXPECT_EQ(run.input_grid(3, 4), 12.f);
+    const R2sGrid b = read("b.r2s");
+    ASSERT_EQ(b.values.rows(), 3);
+    ASSERT_EQ(b.values.cols(), 4);
+    EXPECT_EQ(b.values(3, 4), 12.f);
 }
 
 TEST_F(R2sReader, BadInputStopsWithFileAndLine) {

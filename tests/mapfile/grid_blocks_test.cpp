@@ -1,7 +1,11 @@
 #include "mapfile/grid_blocks.hpp"
 
-#include "map_test_support.hpp"
+#include "basin_builder.hpp"
 #include "mapfile/map_header.hpp"
+#include "test_support.hpp"
+
+using zeltest::expect_stop;
+using zeltest::MapRun;
 
 namespace {
 
@@ -32,36 +36,40 @@ const char* kLater =
     "reaches\n"
     "0 0 1 1\n0 0 0 0\n2 0 0 0\n";
 
+// The header of a 4 x 3 map of 30 m squares (:elevConversion 2), then the blocks.
 std::string small_map(const std::string& elev = kElev, const std::string& frac = kFrac,
                       const std::string& dir = kDir, const std::string& later = kLater) {
-    return map_header(4, 3, ":elevConversion 2\n") + elev + frac + dir + later;
+    const std::string text = zeltest::BasinBuilder(3, 4, 30.0f).map_text();
+    return text.substr(0, text.find(":endHeader\n")) + ":elevConversion 2\n:endHeader\n" + elev +
+           frac + dir + later;
 }
 
-void start(StageRun& s) {
-    read_map_header(s.run, s.con);
-    allocate_grids(s.run, s.con);
+void start(MapRun& s) {
+    read_map_header(s.map, 0, s.input, s.run);
+    allocate_grids(s.map, s.input, s.run);
 }
+void blocks_1_to_3(MapRun& s) { read_blocks_1_to_3(s.map, s.input, s.run); }
 
 }  // namespace
 
 TEST(GridBlocks, ReadsConvertsAndListsBlocks1To3) {
-    StageRun s(small_map());
+    MapRun s(small_map());
     start(s);
-    read_blocks_1_to_3(s.run, s.con);
-    const BasinGrid& g = s.run.grid;
+    blocks_1_to_3(s);
+    const MapInput& g = s.input;
     // Rows are listed north first; elevations times elevConversion.
     EXPECT_FLOAT_EQ(g.elev(3, 1), 10.0f);
     EXPECT_FLOAT_EQ(g.elev(2, 4), 14.0f);
     EXPECT_FLOAT_EQ(g.elev(1, 1), 18.0f);
     // Lowest value 2 in three squares: the first in row order is lowered to 0.
-    EXPECT_EQ(s.run.lowest_row, 1);
-    EXPECT_EQ(s.run.lowest_col, 4);
     EXPECT_FLOAT_EQ(g.elev(1, 4), 0.0f);
     EXPECT_FLOAT_EQ(g.elev(2, 2), 2.0f);
-    EXPECT_FLOAT_EQ(s.run.hdr.elvconv, 1.0f);
-    EXPECT_FLOAT_EQ(g.frac(3, 1), 1.0f);
-    EXPECT_FLOAT_EQ(g.frac(3, 2), 0.5f);
-    EXPECT_FLOAT_EQ(g.frac(1, 3), 0.25f);
+    EXPECT_FLOAT_EQ(g.elev(2, 3), 2.0f);
+    EXPECT_FALSE(g.negative_elevations);
+    EXPECT_FLOAT_EQ(g.hdr.elvconv, 1.0f);
+    EXPECT_FLOAT_EQ(g.fraction(3, 1), 1.0f);
+    EXPECT_FLOAT_EQ(g.fraction(3, 2), 0.5f);
+    EXPECT_FLOAT_EQ(g.fraction(1, 3), 0.25f);
     EXPECT_EQ(g.dir(3, 1), 3);
     EXPECT_EQ(g.dir(2, 3), 4);
     // The run log holds the fractions as read and the directions, north row first.
@@ -76,27 +84,28 @@ TEST(GridBlocks, ReadsConvertsAndListsBlocks1To3) {
               std::string::npos)
         << log;
 
-    read_river_class_block(s.run, s.con);
-    EXPECT_EQ(s.run.nrvr, 3);
+    read_river_class_block(s.map, s.input, s.run);
+    EXPECT_EQ(g.nrvr, 3);
     EXPECT_EQ(g.river_class(3, 3), 3);
     EXPECT_TRUE(s.said("4 3"));
     EXPECT_TRUE(s.said("No of river classes found in the map file = 3"));
     EXPECT_FALSE(s.said("nrvr= 3"));
-    read_blocks_5_to_7(s.run, s.con);
+    read_blocks_5_to_7(s.map, s.input, s.run);
     EXPECT_EQ(g.contours(1, 4), 5);
     EXPECT_EQ(g.reach(3, 3), 1);
     EXPECT_EQ(g.reach(1, 1), 2);
-    EXPECT_TRUE(s.run.map.at_end());
+    EXPECT_TRUE(s.map.at_end());
 }
 
 TEST(GridBlocks, NegativeSquaresAreCountedAndOnlyThoseTheBasinDrainsIntoRaised) {
     // x2: (3,1) = -3 receives from (3,2) (code 6, west); (3,4) = -2 and
     // (1,4) = -4 receive nothing. The fraction of (3,2) is 50 %.
     const char* dir = "\n0 6 0 0\n0 0 0 0\n0 0 0 0\n";
-    StageRun s(small_map("e\n-1.5 4 3 -1\n6 1 1 7\n9 8 7 -2\n", kFrac, dir));
+    MapRun s(small_map("e\n-1.5 4 3 -1\n6 1 1 7\n9 8 7 -2\n", kFrac, dir));
     start(s);
-    read_blocks_1_to_3(s.run, s.con);
-    const Grid<float>& e = s.run.grid.elev;
+    blocks_1_to_3(s);
+    const Grid<float>& e = s.input.elev;
+    EXPECT_TRUE(s.input.negative_elevations);
     EXPECT_TRUE(s.said("WARNING: 3 grid squares have elevations below 0 - they are left out of the model"));
     EXPECT_TRUE(s.said("WARNING: grid square row 3 col 1 elevation -3 receives flow from the basin - "
                        "raised to 0.001"));
@@ -106,29 +115,29 @@ TEST(GridBlocks, NegativeSquaresAreCountedAndOnlyThoseTheBasinDrainsIntoRaised) 
     EXPECT_FLOAT_EQ(e(2, 2), 2.0f);  // the lowest positive square is not touched either
 
     // A single negative square is reported too.
-    StageRun one(small_map("e\n-1.5 4 3 2\n6 1 1 7\n9 8 7 0.5\n"));
+    MapRun one(small_map("e\n-1.5 4 3 2\n6 1 1 7\n9 8 7 0.5\n"));
     start(one);
-    read_blocks_1_to_3(one.run, one.con);
+    blocks_1_to_3(one);
     EXPECT_TRUE(one.said("WARNING: 1 grid squares have elevations below 0 - they are left out of the model"));
-    EXPECT_FLOAT_EQ(one.run.grid.elev(3, 1), -3.0f);
+    EXPECT_FLOAT_EQ(one.input.elev(3, 1), -3.0f);
 }
 
 TEST(GridBlocks, AreaValuedFractionBlockIsDividedByTheSquareArea) {
-    StageRun s(small_map(kElev, "areas\n-1 450 900 0\n900 900 900 0\n0 0 0 0\n"));
+    MapRun s(small_map(kElev, "areas\n-1 450 900 0\n900 900 900 0\n0 0 0 0\n"));
     start(s);
-    read_blocks_1_to_3(s.run, s.con);
-    EXPECT_FLOAT_EQ(s.run.grid.frac(3, 2), 0.5f);  // 30 m x 30 m squares
-    EXPECT_FLOAT_EQ(s.run.grid.frac(2, 1), 1.0f);
+    blocks_1_to_3(s);
+    EXPECT_FLOAT_EQ(s.input.fraction(3, 2), 0.5f);  // 30 m x 30 m squares
+    EXPECT_FLOAT_EQ(s.input.fraction(2, 1), 1.0f);
 }
 
 TEST(GridBlocks, RiverClassCountNeverShrinksAndIsShownInDebug) {
-    StageRun s(small_map());
+    MapRun s(small_map());
     start(s);
-    read_blocks_1_to_3(s.run, s.con);
-    s.run.nrvr = 5;
+    blocks_1_to_3(s);
+    s.input.nrvr = 5;
     s.run.iopt = 1;
-    read_river_class_block(s.run, s.con);
-    EXPECT_EQ(s.run.nrvr, 5);
+    read_river_class_block(s.map, s.input, s.run);
+    EXPECT_EQ(s.input.nrvr, 5);
     EXPECT_TRUE(s.said("nrvr= 5"));
 }
 
@@ -157,9 +166,9 @@ TEST(GridBlocks, UnreadableRowsStopWithTheBlocksMessageFileAndLine) {
          "in file zelm.map line 30: \"????\" is not a whole number"},
     };
     for (const auto& c : cases) {
-        StageRun s(c.map);
+        MapRun s(c.map);
         start(s);
-        Stop stop = expect_stop([&] { read_blocks_1_to_3(s.run, s.con); });
+        Stop stop = expect_stop([&] { blocks_1_to_3(s); });
         EXPECT_EQ(stop.kind, StopKind::error);
         EXPECT_EQ(stop.lines,
                   (std::vector<std::string>{c.message, "", c.detail, " Program aborted"}));
@@ -178,12 +187,12 @@ TEST(GridBlocks, LaterBlocksNameTheirRowsToo) {
          " Problems reading the reach no on line 1"},
     };
     for (const auto& [later, message] : cases) {
-        StageRun s(small_map(kElev, kFrac, kDir, later));
+        MapRun s(small_map(kElev, kFrac, kDir, later));
         start(s);
-        read_blocks_1_to_3(s.run, s.con);
+        blocks_1_to_3(s);
         Stop stop = expect_stop([&] {
-            read_river_class_block(s.run, s.con);
-            read_blocks_5_to_7(s.run, s.con);
+            read_river_class_block(s.map, s.input, s.run);
+            read_blocks_5_to_7(s.map, s.input, s.run);
         });
         ASSERT_FALSE(stop.lines.empty());
         EXPECT_EQ(stop.lines.front(), message);
@@ -195,10 +204,10 @@ TEST(GridBlocks, AMillionCharacterLineIsReadAsOneRow) {
     std::string wide = "e\n5 4 3 2";
     for (int k = 0; k < 250000; ++k) wide += " 9.5";
     wide += "\n6 1 1 7\n9 8 7 1\n";
-    StageRun s(small_map(wide));
+    MapRun s(small_map(wide));
     start(s);
-    read_blocks_1_to_3(s.run, s.con);
-    EXPECT_FLOAT_EQ(s.run.grid.elev(3, 4), 4.0f);
-    EXPECT_FLOAT_EQ(s.run.grid.elev(2, 1), 12.0f);
-    EXPECT_EQ(s.run.grid.dir(3, 1), 3);
+    blocks_1_to_3(s);
+    EXPECT_FLOAT_EQ(s.input.elev(3, 4), 4.0f);
+    EXPECT_FLOAT_EQ(s.input.elev(2, 1), 12.0f);
+    EXPECT_EQ(s.input.dir(3, 1), 3);
 }

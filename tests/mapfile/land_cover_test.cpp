@@ -1,7 +1,13 @@
 #include "mapfile/land_cover.hpp"
 
-#include "map_test_support.hpp"
+#include "basin_builder.hpp"
 #include "mapfile/map_header.hpp"
+#include "test_support.hpp"
+
+using zeltest::expect_stop;
+using zeltest::has_line;
+using zeltest::mentions;
+using zeltest::MapRun;
 
 namespace {
 
@@ -16,21 +22,28 @@ const char* kClasses =
     "0 0 0 5\n0 0 0 0\n0 0 0 0\n"
     "bankfull\n";
 
-StageRun classes_run(const std::string& classes = kClasses, const std::string& count = "4") {
-    StageRun s(map_header(4, 3, ":classCount " + count + "\n") + classes);
-    read_map_header(s.run, s.con);
-    allocate_grids(s.run, s.con);
-    return s;
+// A 4 x 3 map of `count` classes up to its class names: the header, then `classes`.
+std::string classes_map(const std::string& classes = kClasses, const std::string& count = "4") {
+    const std::string text = zeltest::BasinBuilder(3, 4).map_text();
+    return text.substr(0, text.find(":endHeader\n")) + ":classCount " + count + "\n:endHeader\n" +
+           classes;
+}
+
+// Read the header, then the classes.
+void read_classes(MapRun& s) {
+    read_map_header(s.map, 0, s.input, s.run);
+    allocate_grids(s.map, s.input, s.run);
+    read_classes_and_combine(s.map, s.input, s.run);
 }
 
 }  // namespace
 
 TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
     zeltest::WorkFolder folder;
-    StageRun s = classes_run();
-    read_classes_and_combine(s.run, s.con);
-    const BasinGrid& g = s.run.grid;
-    EXPECT_EQ(s.run.hdr.ntype, 3);
+    MapRun s(classes_map());
+    read_classes(s);
+    const MapInput& g = s.input;
+    EXPECT_EQ(g.hdr.ntype, 3);
     ASSERT_EQ(g.classes.size(), 4u);
     EXPECT_EQ(g.class_names,
               (std::vector<std::string>{"forest", "open land", "wetland", "impervious"}));
@@ -55,27 +68,27 @@ TEST(LandCover, ReadsNamesAndBlocksWithoutACombinationFile) {
               std::string::npos);
     // The bankfull block that follows is left for its own stage.
     std::string_view next;
-    ASSERT_TRUE(s.run.map.next_line(next));
+    ASSERT_TRUE(s.map.next_line(next));
     EXPECT_EQ(next, "bankfull");
 }
 
 TEST(LandCover, FewerThanTwoClassesMakeEverySquareClassOne) {
     zeltest::WorkFolder folder;
-    StageRun s = classes_run("next block\n", "1");
-    read_classes_and_combine(s.run, s.con);
-    EXPECT_EQ(s.run.hdr.ntype, 1);
-    ASSERT_EQ(s.run.grid.classes.size(), 2u);
-    EXPECT_FLOAT_EQ(s.run.grid.classes[0](2, 3), 100.0f);
-    EXPECT_FLOAT_EQ(s.run.grid.classes[1](2, 3), 0.0f);
+    MapRun s(classes_map("next block\n", "1"));
+    read_classes(s);
+    EXPECT_EQ(s.input.hdr.ntype, 1);
+    ASSERT_EQ(s.input.classes.size(), 2u);
+    EXPECT_FLOAT_EQ(s.input.classes[0](2, 3), 100.0f);
+    EXPECT_FLOAT_EQ(s.input.classes[1](2, 3), 0.0f);
     std::string_view next;
-    ASSERT_TRUE(s.run.map.next_line(next));
+    ASSERT_TRUE(s.map.next_line(next));
     EXPECT_EQ(next, "next block");
 }
 
 TEST(LandCover, PrematureEndAndBadRowsStop) {
     zeltest::WorkFolder folder;
-    StageRun early = classes_run("forest\n1 2 3 4\n5 6 7 8\n9 10 11 12\n\n");
-    Stop stop = expect_stop([&] { read_classes_and_combine(early.run, early.con); });
+    MapRun early(classes_map("forest\n1 2 3 4\n5 6 7 8\n9 10 11 12\n\n"));
+    Stop stop = expect_stop([&] { read_classes(early); });
     EXPECT_EQ(stop.kind, StopKind::error);
     EXPECT_TRUE(has_line(stop, "premature end of file found in map file"));
     EXPECT_TRUE(has_line(stop, "looking for class no. 2"));
@@ -84,8 +97,8 @@ TEST(LandCover, PrematureEndAndBadRowsStop) {
     EXPECT_TRUE(mentions(stop, "in file zelm.map line"));
     EXPECT_EQ(stop.lines.back(), "Program aborted in zel @ 1293");
 
-    StageRun bad = classes_run("forest\n1 2 3 4\n5 6.5 7 8\n");
-    stop = expect_stop([&] { read_classes_and_combine(bad.run, bad.con); });
+    MapRun bad(classes_map("forest\n1 2 3 4\n5 6.5 7 8\n"));
+    stop = expect_stop([&] { read_classes(bad); });
     EXPECT_EQ(stop.lines,
               (std::vector<std::string>{
                   " Problems reading the class % on line 2 in class= forest", "",
@@ -96,10 +109,10 @@ TEST(LandCover, Version1TableSumsClassesAndSkipsUnreadableLines) {
     zeltest::WorkFolder folder;
     folder.write("class_combine.txt",
                  "1 1 natural\n2 1 natural\nbad line here\n3,1,natural\n\n4 2 urban\n");
-    StageRun s = classes_run();
-    read_classes_and_combine(s.run, s.con);
-    const BasinGrid& g = s.run.grid;
-    EXPECT_EQ(s.run.hdr.ntype, 1);
+    MapRun s(classes_map());
+    read_classes(s);
+    const MapInput& g = s.input;
+    EXPECT_EQ(g.hdr.ntype, 1);
     ASSERT_EQ(g.classes.size(), 2u);
     EXPECT_EQ(g.class_names, (std::vector<std::string>{"natural", "urban"}));
     EXPECT_FLOAT_EQ(g.classes[0](3, 1), 31.0f);  // 1 + 10 + 20
@@ -122,13 +135,13 @@ TEST(LandCover, Version2TableWinsAndMaySizeBeyondTheMapsClasses) {
                  "forest,trees,1,1,trees\n"
                  "open,grass,2,5,grass\n"
                  "imp,urban,0,2,urban\n");
-    StageRun s = classes_run();
-    read_classes_and_combine(s.run, s.con);
-    const BasinGrid& g = s.run.grid;
+    MapRun s(classes_map());
+    read_classes(s);
+    const MapInput& g = s.input;
     EXPECT_TRUE(s.said("Version 2 of the class_combine file found"));
     EXPECT_FALSE(s.said("Version 1 of the class_combine file found"));
     EXPECT_TRUE(s.said("classes found = 3 new_class_count= 5"));
-    EXPECT_EQ(s.run.hdr.ntype, 4);
+    EXPECT_EQ(g.hdr.ntype, 4);
     ASSERT_EQ(g.classes.size(), 5u);
     EXPECT_EQ(g.class_names, (std::vector<std::string>{"trees", "urban", "", "", "grass"}));
     EXPECT_FLOAT_EQ(g.classes[0](2, 2), 6.0f);
@@ -160,12 +173,14 @@ TEST(LandCover, BrokenCombinationTablesStop) {
     for (const auto& c : cases) {
         zeltest::WorkFolder folder;
         folder.write(c.file, c.text);
-        StageRun s = classes_run();
-        Stop stop = expect_stop([&] { read_classes_and_combine(s.run, s.con); });
+        MapRun s(classes_map());
+        read_map_header(s.map, 0, s.input, s.run);
+        allocate_grids(s.map, s.input, s.run);
+        Stop stop = expect_stop([&] { read_classes_and_combine(s.map, s.input, s.run); });
         EXPECT_EQ(stop.kind, StopKind::error);
         EXPECT_TRUE(mentions(stop, c.expected)) << c.expected;
         ASSERT_FALSE(stop.lines.empty());
         EXPECT_EQ(stop.lines.back(), c.last);
-        EXPECT_EQ(s.run.hdr.ntype, 3);
+        EXPECT_EQ(s.input.hdr.ntype, 3);
     }
 }

@@ -1,6 +1,35 @@
 #include "mapfile/map_header.hpp"
 
-#include "map_test_support.hpp"
+#include "basin_builder.hpp"
+#include "test_support.hpp"
+
+using zeltest::expect_stop;
+using zeltest::has_line;
+using zeltest::mentions;
+using zeltest::MapRun;
+
+namespace {
+
+// The header of the map file of a basin of `cols` x `rows` squares of 30 m
+// and 3 classes, with `extra` header lines before its end.
+std::string map_header(int cols, int rows, const std::string& extra = "") {
+    zeltest::BasinBuilder b(1, 1, 30.0f, 3);
+    b.map.hdr.datum1 = "WGS84";
+    b.map.hdr.xorigin = 500000.0f;
+    b.map.hdr.cintv = 10.0f;
+    b.map.hdr.aimpr = 0.0f;
+    const std::string text =
+        zeltest::replaced(b.map_text(), ":xCount 1\n:yCount 1\n",
+                          ":xCount " + std::to_string(cols) + "\n:yCount " + std::to_string(rows) + "\n");
+    return text.substr(0, text.find(":endHeader\n")) + extra + ":endHeader\n";
+}
+
+void read_header(MapRun& s, float split_percent = 0) {
+    read_map_header(s.map, split_percent, s.input, s.run);
+}
+void allocate(MapRun& s) { allocate_grids(s.map, s.input, s.run); }
+
+}  // namespace
 
 TEST(MapHeader, ReadsEchoesAndConfirmsTheHeader) {
     std::string extra =
@@ -9,12 +38,11 @@ TEST(MapHeader, ReadsEchoesAndConfirmsTheHeader) {
         ":classCount 9.7\n"
         ":xCountless 12\n"  // matched by its first seven characters
         ":EndHeader\n";     // not the end: the comparison is case-sensitive
-    StageRun s(map_header(4, 3, extra) + "first block heading\n");
-    s.run.answers.split_percent = 100;
-    read_map_header(s.run, s.con);
-    const MapHeader& h = s.run.hdr;
-    EXPECT_TRUE(h.ensim);
-    EXPECT_EQ(h.projection, "LATLONG");
+    MapRun s(map_header(4, 3, extra) + "first block heading\n");
+    read_header(s, 100);
+    const MapHeader& h = s.input.hdr;
+    EXPECT_EQ(h.projection.family, Projection::latlong);
+    EXPECT_EQ(h.projection.text, "LATLONG");
     EXPECT_EQ(h.datum1, "NAD83");
     EXPECT_EQ(h.zone, "17");
     EXPECT_FLOAT_EQ(h.xorigin, 500000.0f);
@@ -23,7 +51,7 @@ TEST(MapHeader, ReadsEchoesAndConfirmsTheHeader) {
     EXPECT_EQ(h.xcount_line, 20u);
     EXPECT_FLOAT_EQ(h.cintv, 10.0f);
     EXPECT_EQ(h.ntype, 8);
-    EXPECT_FLOAT_EQ(s.run.split, 1.0f);
+    EXPECT_FLOAT_EQ(s.input.split, 1.0f);
     ASSERT_EQ(h.comments.size(), 1u);
     EXPECT_EQ(h.comments[0], "########");
 
@@ -40,29 +68,29 @@ TEST(MapHeader, ReadsEchoesAndConfirmsTheHeader) {
                                              "", " Hit enter to continue"}));
     // Positioned on the line after :endHeader.
     std::string_view next;
-    ASSERT_TRUE(s.run.map.next_line(next));
+    ASSERT_TRUE(s.map.next_line(next));
     EXPECT_EQ(next, "first block heading");
 }
 
 TEST(MapHeader, ProjectionCheckStopsWithTheFieldShown) {
     std::string text = map_header(4, 3);
     text.replace(text.find(":Projection UTM"), 15, ":Projection GEO");
-    StageRun s(text);
-    Stop stop = expect_stop([&] { read_map_header(s.run, s.con); });
+    MapRun s(text);
+    Stop stop = expect_stop([&] { read_header(s); });
     EXPECT_EQ(stop.kind, StopKind::error);
     EXPECT_TRUE(has_line(stop, "format found is ***GEO       ***"));
     EXPECT_EQ(stop.lines.back(), "Program aborted @ 407");
 
-    StageRun cart(map_header(4, 3, ":CoordSys Cartesian\n"));
-    read_map_header(cart.run, cart.con);
-    EXPECT_EQ(cart.run.hdr.projection, "CARTESIAN");
+    MapRun cart(map_header(4, 3, ":CoordSys Cartesian\n"));
+    read_header(cart);
+    EXPECT_EQ(cart.input.hdr.projection.family, Projection::cartesian);
+    EXPECT_EQ(cart.input.hdr.projection.text, "CARTESIAN");
 }
 
 TEST(MapHeader, SplitOutsideItsRangeStops) {
     for (float split : {100.5f, -1.0f}) {
-        StageRun s(map_header(4, 3));
-        s.run.answers.split_percent = split;
-        Stop stop = expect_stop([&] { read_map_header(s.run, s.con); });
+        MapRun s(map_header(4, 3));
+        Stop stop = expect_stop([&] { read_header(s, split); });
         EXPECT_EQ(stop.lines,
                   (std::vector<std::string>{"value for split is outside acceptable range", "",
                                             "Program aborted @ 483"}));
@@ -94,65 +122,63 @@ TEST(MapHeader, BadFilesStopWithFileAndLine) {
         {"", "zelm.map", " Program aborted"},
     };
     for (const auto& c : cases) {
-        StageRun s(c.text);
-        Stop stop = expect_stop([&] { read_map_header(s.run, s.con); });
+        MapRun s(c.text);
+        Stop stop = expect_stop([&] { read_header(s); });
         EXPECT_EQ(stop.kind, StopKind::error);
         EXPECT_TRUE(mentions(stop, c.expected)) << c.expected;
         ASSERT_FALSE(stop.lines.empty());
         EXPECT_EQ(stop.lines.back(), c.last);
     }
     // A very long line that matches nothing is simply skipped.
-    StageRun s(long_line);
-    read_map_header(s.run, s.con);
-    EXPECT_EQ(s.run.hdr.xcount, 4);
+    MapRun s(long_line);
+    read_header(s);
+    EXPECT_EQ(s.input.hdr.xcount, 4);
 }
 
 TEST(AllocateGrids, AllocatesEveryLayerAndAppliesDefaults) {
-    StageRun s(map_header(4, 3, ":elevConversion 0\n"));
-    read_map_header(s.run, s.con);
-    allocate_grids(s.run, s.con);
-    const BasinGrid& g = s.run.grid;
+    MapRun s(map_header(4, 3, ":elevConversion 0\n"));
+    read_header(s);
+    allocate(s);
+    const MapInput& g = s.input;
     EXPECT_EQ(g.elev.rows(), 3);
     EXPECT_EQ(g.elev.cols(), 4);
-    for (const auto* layer : {&g.frac, &g.bankfull, &g.da, &g.slope, &g.dem_max, &g.nca_fraction,
-                              &g.fetch[0], &g.fetch[7]}) {
+    EXPECT_EQ(g.fraction.size(), 12u);
+    for (const auto* layer : {&g.dir, &g.river_class, &g.contours, &g.channels, &g.reach})
         EXPECT_EQ(layer->size(), 12u);
-    }
-    for (const auto* layer : {&g.dir, &g.rank, &g.next, &g.reach}) EXPECT_EQ(layer->size(), 12u);
-    EXPECT_FLOAT_EQ(s.run.hdr.aimpr, 100.0f);
-    EXPECT_FLOAT_EQ(s.run.hdr.elvconv, 1.0f);
+    EXPECT_FLOAT_EQ(g.hdr.aimpr, 100.0f);
+    EXPECT_FLOAT_EQ(g.hdr.elvconv, 1.0f);
     auto out = s.lines();
     EXPECT_EQ(out[out.size() - 2], "before allocating area17");
     EXPECT_EQ(out.back(), "area17 allocated");
 }
 
 TEST(AllocateGrids, RefusesCountsThatCannotBeHeld) {
-    StageRun zero(map_header(0, 3));
-    read_map_header(zero.run, zero.con);
-    Stop stop = expect_stop([&] { allocate_grids(zero.run, zero.con); });
+    MapRun zero(map_header(0, 3));
+    read_header(zero);
+    Stop stop = expect_stop([&] { allocate(zero); });
     EXPECT_EQ(stop.kind, StopKind::error);
     EXPECT_TRUE(has_line(stop, "in file zelm.map line 9: :xCount is 0"));
-    EXPECT_TRUE(zero.run.grid.elev.empty());
+    EXPECT_TRUE(zero.input.elev.empty());
 
-    StageRun negative(map_header(4, -2));
-    read_map_header(negative.run, negative.con);
-    stop = expect_stop([&] { allocate_grids(negative.run, negative.con); });
+    MapRun negative(map_header(4, -2));
+    read_header(negative);
+    stop = expect_stop([&] { allocate(negative); });
     EXPECT_TRUE(has_line(stop, "in file zelm.map line 10: :yCount is -2"));
 
-    StageRun huge(map_header(2000000000, 2000000000));
-    read_map_header(huge.run, huge.con);
-    stop = expect_stop([&] { allocate_grids(huge.run, huge.con); });
+    MapRun huge(map_header(2000000000, 2000000000));
+    read_header(huge);
+    stop = expect_stop([&] { allocate(huge); });
     EXPECT_EQ(stop.kind, StopKind::error);
     EXPECT_EQ(stop.lines.back(), "**Allocation failed for area17 in zela l303**");
-    EXPECT_TRUE(huge.run.grid.elev.empty());
+    EXPECT_TRUE(huge.input.elev.empty());
 
     // More classes than the watershed file can number are refused with the header.
-    StageRun classes(map_header(1000, 1000, ":classCount 1e9\n"));
-    stop = expect_stop([&] { read_map_header(classes.run, classes.con); });
+    MapRun classes(map_header(1000, 1000, ":classCount 1e9\n"));
+    stop = expect_stop([&] { read_header(classes); });
     EXPECT_EQ(stop.kind, StopKind::error);
     EXPECT_TRUE(has_line(stop, "The :classCount of 1000000000 in zelm.map is more than the "
                                "watershed file can hold (979 classes)"));
-    StageRun most(map_header(2, 2, ":classCount 979\n"));
-    read_map_header(most.run, most.con);
-    EXPECT_EQ(most.run.hdr.ntype, 978);
+    MapRun most(map_header(2, 2, ":classCount 979\n"));
+    read_header(most);
+    EXPECT_EQ(most.input.hdr.ntype, 978);
 }

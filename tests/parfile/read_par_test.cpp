@@ -1,15 +1,45 @@
-#include <cmath>
+#include <gtest/gtest.h>
 
-#include "par_fixture.hpp"
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "parfile/read_par.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-using ReadPar = ParFileTest;
+using zeltest::count;
+using zeltest::has_lines;
+
+// The parameter file read against the test basin in a fresh folder.
+class ReadPar : public zeltest::StageTest {
+  protected:
+    // Read `text` as basin_par.csv with `answers` as console input.
+    void parse(const std::string& text, const std::string& answers = "") {
+        folder.write("basin_par.csv", text);
+        answer(answers);
+        par = read_par_parser("basin_par.csv", b.basin, 32, run);
+    }
+    // The stop the parser ends with (fails the test when it returns normally).
+    Stop parse_stop(const std::string& text, const std::string& answers = "") {
+        return zeltest::expect_stop([&] { parse(text, answers); });
+    }
+
+    zeltest::ParTestBasin b;
+    ParameterSet par;
+};
+
+// The complete parameter file of the test basin.
+std::string fixture() { return zeltest::source_text("tests/parfile/fixtures/basin_par.csv"); }
+std::string with(const std::string& text, std::string_view from, std::string_view to) {
+    return zeltest::replaced(text, from, to);
+}
 
 TEST_F(ReadPar, CompleteFileFillsEverySection) {
     parse(fixture());
-    const ParameterSet& p = run.par;
-    EXPECT_TRUE(run.par_read);
+    const ParameterSet& p = par;
     EXPECT_EQ(console(), "");  // a sound file passes every check silently
     EXPECT_EQ(p.classcount, 6);
     EXPECT_EQ(p.nrvr, 3);
@@ -51,7 +81,7 @@ TEST_F(ReadPar, CompleteFileFillsEverySection) {
     EXPECT_FLOAT_EQ(p.sdcd[2 * 3], 0.0f);
     EXPECT_FLOAT_EQ(p.sdcsca[2 * 1], 0.0f);
 
-    auto& q = run.par;
+    auto& q = par;
     EXPECT_FLOAT_EQ(q.h(7, 1), 3.0f);
     EXPECT_FLOAT_EQ(q.h(1, 5), 0.1f);   // raised to a11
     EXPECT_FLOAT_EQ(q.h(11, 6), 0.1f);  // impervious: lowered to 1e-6, then raised to a11
@@ -90,7 +120,7 @@ TEST_F(ReadPar, CompleteFileFillsEverySection) {
 
 TEST_F(ReadPar, SectionsInAnyOrderReadTheSame) {
     parse(fixture());
-    const ParameterSet before = run.par;
+    const ParameterSet before = par;
 
     // Move the global section to the end of the file.
     std::string text = fixture();
@@ -100,9 +130,9 @@ TEST_F(ReadPar, SectionsInAnyOrderReadTheSame) {
     const std::string global = text.substr(from, to - from);
     text.erase(from, to - from);
     text += global;
-    reset();
+    restart();
     parse(text);
-    const ParameterSet& p = run.par;
+    const ParameterSet& p = par;
     EXPECT_FLOAT_EQ(p.a5, before.a5);
     EXPECT_FLOAT_EQ(p.lat, before.lat);
     EXPECT_FLOAT_EQ(p.flz[3], before.flz[3]);
@@ -115,17 +145,17 @@ TEST_F(ReadPar, GlobalMarkerNeedsTwoBlanksAfterIt) {
     // Recognised: the line before the marker is outside the section.
     const std::string text = with(fixture(), ":a12,       0.0,", "");
     parse(":a12, 7.0\n" + text);
-    EXPECT_FLOAT_EQ(run.par.a12, 0.0f);
-    EXPECT_EQ(run.par.comments.size(), 6u);
+    EXPECT_FLOAT_EQ(par.a12, 0.0f);
+    EXPECT_EQ(par.comments.size(), 6u);
 
     for (const char* marker : {":GlobalParameters,\n", ":GlobalParameters # start\n"}) {
         SCOPED_TRACE(marker);
-        reset();
+        restart();
         // Not recognised: the section then runs from line 1, and no comments are kept.
         parse(":a12, 7.0\n" + with(text, ":GlobalParameters\n", marker));
-        EXPECT_FLOAT_EQ(run.par.a12, 7.0f);
-        EXPECT_FLOAT_EQ(run.par.a5, 0.985f);
-        EXPECT_TRUE(run.par.comments.empty());
+        EXPECT_FLOAT_EQ(par.a12, 7.0f);
+        EXPECT_FLOAT_EQ(par.a5, 0.985f);
+        EXPECT_TRUE(par.comments.empty());
     }
 }
 
@@ -135,11 +165,11 @@ TEST_F(ReadPar, LastMarkerCountsAndMissingStartMeansLineOne) {
     // Without its start marker the global snow limits section runs from line 1.
     text = with(text, ":GlobalSnowParLimits\n", "");
     parse(text);
-    EXPECT_FLOAT_EQ(run.par.flz[1], 0.0f);
-    EXPECT_FALSE(run.par.river_classes_given);
-    EXPECT_FLOAT_EQ(run.par.pwr[2], 2.0f);
-    EXPECT_FLOAT_EQ(run.par.fmadjustdlt, 0.1f);
-    EXPECT_FLOAT_EQ(run.par.gladjusthgh, 1.5f);
+    EXPECT_FLOAT_EQ(par.flz[1], 0.0f);
+    EXPECT_FALSE(par.river_classes_given);
+    EXPECT_FLOAT_EQ(par.pwr[2], 2.0f);
+    EXPECT_FLOAT_EQ(par.fmadjustdlt, 0.1f);
+    EXPECT_FLOAT_EQ(par.gladjusthgh, 1.5f);
 }
 
 TEST_F(ReadPar, ShortKeywordOfAnotherSectionCanBreakAMarkerlessSection) {
@@ -162,7 +192,7 @@ TEST_F(ReadPar, KeywordMatching) {
     text = with(text, ":EndHydrologicalParLimits",
                 ":ak2schgh, 0.7, 0.7, 0.7, 0.7, 0.7, 0.7,\n:EndHydrologicalParLimits");
     parse(text);
-    const ParameterSet& p = run.par;
+    const ParameterSet& p = par;
     EXPECT_FLOAT_EQ(p.a1, 0.0f);
     EXPECT_FLOAT_EQ(p.a2, -3.5f);
     EXPECT_FLOAT_EQ(p.tton, 0.0f);
@@ -177,10 +207,10 @@ TEST_F(ReadPar, SublimationRateSetsModeTwo) {
     parse(with(fixture(), ":sublim_factor, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6,",
                ":sublim_factor, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6,\n"
                ":sublim_rate, 48.0, 24.0, 0.0, 0.0, 0.0, 0.0,"));
-    EXPECT_EQ(run.par.sublimation_mode, 2);
-    EXPECT_FLOAT_EQ(run.par.sublim_rate[1], 2.0f);
-    EXPECT_FLOAT_EQ(run.par.sublim_rate[2], 1.0f);
-    for (int c = 1; c <= 6; ++c) EXPECT_FLOAT_EQ(run.par.sublim_factor[c], 0.0f);
+    EXPECT_EQ(par.sublimation_mode, 2);
+    EXPECT_FLOAT_EQ(par.sublim_rate[1], 2.0f);
+    EXPECT_FLOAT_EQ(par.sublim_rate[2], 1.0f);
+    for (int c = 1; c <= 6; ++c) EXPECT_FLOAT_EQ(par.sublim_factor[c], 0.0f);
 }
 
 TEST_F(ReadPar, SlashKeepsEarlierValuesAndExtraValuesAreIgnored) {
@@ -189,9 +219,9 @@ TEST_F(ReadPar, SlashKeepsEarlierValuesAndExtraValuesAreIgnored) {
     std::string text = with(fixture(), ":flz,     1.0E-05,  2.0E-05,  3.0E-05,", many);
     text = with(text, ":retn,     50.0,  60.0,", ":retn,     51.0,  / 60.0,");
     parse(text);
-    EXPECT_FLOAT_EQ(run.par.flz[3], 6.0e-5f);
-    EXPECT_FLOAT_EQ(run.par.retn[1], 51.0f);
-    EXPECT_FLOAT_EQ(run.par.retn[2], 0.0f);
+    EXPECT_FLOAT_EQ(par.flz[3], 6.0e-5f);
+    EXPECT_FLOAT_EQ(par.retn[1], 51.0f);
+    EXPECT_FLOAT_EQ(par.retn[2], 0.0f);
 }
 
 TEST_F(ReadPar, DebugLevelPrintsLineCountOnce) {
@@ -208,8 +238,8 @@ TEST_F(ReadPar, CommentsBeyondHundredAreNotKept) {
     std::string head;
     for (int i = 1; i <= 102; ++i) head += "# comment " + std::to_string(i) + "\n";
     parse(head + fixture(), "\n\n");
-    EXPECT_EQ(run.par.comments.size(), 100u);
-    EXPECT_EQ(run.par.comments[99], "# comment 100");
+    EXPECT_EQ(par.comments.size(), 100u);
+    EXPECT_EQ(par.comments[99], "# comment 100");
     EXPECT_EQ(count(console(), "GlobalParameter section exceeds 100\n"), 8u);  // 102 + 6 - 100
     EXPECT_TRUE(has_lines(
         console(), {"max number of comments in the parfile ", "GlobalParameter section exceeds 100",
@@ -218,12 +248,12 @@ TEST_F(ReadPar, CommentsBeyondHundredAreNotKept) {
 
 TEST_F(ReadPar, CommentsAreCutTo72Characters) {
     parse("#" + std::string(100, 'x') + "\n" + fixture());
-    ASSERT_FALSE(run.par.comments.empty());
-    EXPECT_EQ(run.par.comments[0].size(), 72u);
+    ASSERT_FALSE(par.comments.empty());
+    EXPECT_EQ(par.comments[0].size(), 72u);
 }
 
 TEST_F(ReadPar, RiverClassCountMustMatch) {
-    run.nrvr = 4;
+    b.basin.nrvr = 4;
     const Stop s = parse_stop(fixture());
     EXPECT_EQ(s.lines.back(), "Fatal error: program aborted in read_par_parser @ 173");
     EXPECT_TRUE(has_lines(console(), {"", "No of river classes in the par file does not match",
@@ -241,9 +271,8 @@ TEST_F(ReadPar, LandCoverClassCountMustMatch) {
 }
 
 TEST_F(ReadPar, SplitClassesCountAsLandCoverClasses) {
-    run.answers.nca_choice = 2;
-    run.answers.adjust_nca = 'y';
-    run.answers.nca_classes = 1;
+    // Under nca choice 2 the run adds the split classes to the map's classes.
+    b.basin.classcount = 6 + 1;
     const Stop s = parse_stop(fixture());
     EXPECT_EQ(s.lines.back(), "progran aborted in write_par_10 @ 348");
     EXPECT_NE(console().find("classcount shd file= 7\n"), std::string::npos);
@@ -280,7 +309,7 @@ TEST_F(ReadPar, BadValuesStopWithTheirSection) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.to);
-        reset();
+        restart();
         const Stop s = parse_stop(with(fixture(), c.from, c.to));
         ASSERT_FALSE(s.lines.empty());
         EXPECT_EQ(s.lines.back(), c.abort);
@@ -299,10 +328,8 @@ TEST_F(ReadPar, BadGlobalValueStopsAtOnceNamingLineAndKeyword) {
 }
 
 TEST_F(ReadPar, MissingFileAndFolder) {
-    std::istringstream in;
-    Console con(in, out);
     try {
-        read_par_parser(run, con, 32, "absent.csv");
+        read_par_parser("absent.csv", b.basin, 32, run);
         ADD_FAILURE() << "no stop";
     } catch (const Stop& s) {
         EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser @ 280");
@@ -313,15 +340,14 @@ TEST_F(ReadPar, MissingFileAndFolder) {
               "check for correct keyword and/or file name\n\n");
 
     out.str("");
-    fs::create_directory("folder.csv");
+    std::filesystem::create_directory("folder.csv");
     try {
-        read_par_parser(run, con, 32, "folder.csv");
+        read_par_parser("folder.csv", b.basin, 32, run);
         ADD_FAILURE() << "no stop";
     } catch (const Stop& s) {
         EXPECT_EQ(s.lines.back(), " Program aborted in read_par_parser @ 289");
     }
     EXPECT_EQ(console(), " Error opening folder.csv\non unit= 32\n\n");
-    EXPECT_FALSE(run.par_read);
 }
 
 TEST_F(ReadPar, LongFileIsReadWhole) {
@@ -330,12 +356,12 @@ TEST_F(ReadPar, LongFileIsReadWhole) {
     for (int i = 0; i < 100000; ++i) tail += "# filler\n";
     // The last :GlobalParLimits section wins even 100 000 lines down.
     parse(fixture() + tail + ":GlobalParLimits\n:smoothdishgh, 40.0,\n:EndGlobalParLimits\n");
-    EXPECT_FLOAT_EQ(run.par.smoothdishgh, 40.0f);
-    EXPECT_FLOAT_EQ(run.par.smoothdislow, 0.0f);
+    EXPECT_FLOAT_EQ(par.smoothdishgh, 40.0f);
+    EXPECT_FLOAT_EQ(par.smoothdislow, 0.0f);
 }
 
 TEST_F(ReadPar, NoLandCoverClassesStops) {
-    run.hdr.ntype = -1;
+    b.basin.classcount = 0;
     const Stop s = parse_stop(fixture());
     EXPECT_EQ(s.lines.back(), "Program aborted in read_par_parser");
 }
@@ -344,8 +370,8 @@ TEST_F(ReadPar, GlobalParLimitsAbsentSetsStepsAndWarns) {
     std::string text = fixture();
     text.erase(text.find(":GlobalParLimits\n"));
     parse(text);
-    EXPECT_FLOAT_EQ(run.par.rlapsedlt, -1.0f);
-    EXPECT_FLOAT_EQ(run.par.smoothdisdlt, -1.0f);
+    EXPECT_FLOAT_EQ(par.rlapsedlt, -1.0f);
+    EXPECT_FLOAT_EQ(par.smoothdisdlt, -1.0f);
     EXPECT_EQ(console(),
               "WARNING:\nNew section of GlobalParLimits not found\nin the par file.\n"
               "rlapsedlt,tlapsedlt,radinfldlt & smoothdist\n"
