@@ -156,6 +156,8 @@ struct TestRun {
         return std::find(v.begin(), v.end(), line) != v.end();
     }
     std::string log() { return run.log.buffer(); }
+    // The output files finished so far take their names, as at a normal ending.
+    void publish() { run.outputs.publish(); }
 };
 
 // A TestRun over a map file held in memory (named zelm.map), for the map

@@ -55,9 +55,14 @@ void stop_on_read_error(const TextReader& reader, const ReadStatus& status, std:
 void stop_in_block(const TextReader& reader, const ReadStatus& status, std::string message,
                    std::string_view expected, const MapHeader& hdr) {
     std::vector<std::string> lines{std::move(message), "", read_error_detail(reader, status, expected)};
-    const bool word = status.code == ReadStatus::bad_value && !status.text.empty() &&
-                      std::isalpha(static_cast<unsigned char>(status.text[0]));
-    if (word || status.code == ReadStatus::end_of_file) {
+    // A word where a number belongs (not a mistyped number such as NaN or
+    // Inf): most likely the heading or class name that follows the block.
+    std::string lower;
+    for (char c : status.text) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    const bool word = status.code == ReadStatus::bad_value && lower.size() >= 2 &&
+                      std::isalpha(static_cast<unsigned char>(lower[0])) && lower != "nan" &&
+                      lower != "inf" && lower != "infinity";
+    if (word) {
         auto at = [](std::size_t line) {
             return line ? " (line " + std::to_string(line) + ")" : std::string();
         };

@@ -17,6 +17,7 @@ using zeltest::lines_of;
 
 // A step of the answers in a fresh basin folder, with console traffic in strings.
 struct Driver {
+    Driver() { folder.write("zelm.map", ""); }  // the dialogue checks the map file is there
     zeltest::WorkFolder folder;
     std::ostringstream out;
     Responses answers;
@@ -220,6 +221,7 @@ TEST(ResponsesFile, BrokenFilesStopNamingTheLine) {
 TEST(ResponsesFile, MissingMapOrParameterFileStops) {
     {
         Driver d;
+        fs::remove("zelm.map");
         Responses r = full_answers();
         d.save(responses_lines(r));
         d.saved();
@@ -346,14 +348,15 @@ TEST(Dialogue, AnswersAreFreeFormat) {
     EXPECT_EQ(d.answers.adjust_nca, 'n');
 }
 
-TEST(Dialogue, BadOrMissingAnswersStopClearly) {
+TEST(Dialogue, UnreadableAnswersAreAskedAgainOnlyTheEndOfInputStops) {
     {
         Driver d;
-        d.dialogue(kHead + "lots\n");
+        d.dialogue("gone.map\n" + kHead + "lots\n");
         ASSERT_TRUE(d.stopped);
         EXPECT_EQ(d.stopped->exit_status(), 1);
-        EXPECT_EQ(d.stopped->lines[0], "The answer \"lots\" is not a number");
-        EXPECT_EQ(d.stopped->lines[1], "It was given for: the wetland split");
+        EXPECT_TRUE(d.has_lines({"There is no file gone.map in this folder: please give the map file's name"}));
+        EXPECT_TRUE(d.has_lines({"The answer \"lots\" is not a number: please answer again"}));
+        EXPECT_EQ(d.stopped->lines[0], "The input ended while waiting for an answer to: the wetland split");
     }
     {
         Driver d;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/stop.hpp"
+#include "driver/options.hpp"
 #include "driver/run_zel.hpp"
 #include "test_support.hpp"
 
@@ -17,6 +18,24 @@ TEST(CommandLine, LengthOfTheFirstArgumentIsTheDebugLevel) {
     EXPECT_EQ(iopt_from_args({"xx"}), 2);
     EXPECT_EQ(iopt_from_args({"abc", "d"}), 3);
     EXPECT_EQ(iopt_from_args({""}), 0);
+
+    // Options begin with "--"; anything else keeps the rule above.
+    struct Case {
+        std::vector<std::string> args;
+        Options::Mode mode;
+        int iopt;
+    };
+    const Case cases[] = {
+        {{"--help"}, Options::Mode::help, 6},       {{"--version"}, Options::Mode::version, 9},
+        {{"--verbose"}, Options::Mode::misuse, 9},  {{"--help", "x"}, Options::Mode::misuse, 6},
+        {{"22", "--check"}, Options::Mode::misuse, 2}, {{"-x"}, Options::Mode::run, 2},
+        {{"22"}, Options::Mode::run, 2},
+    };
+    for (const Case& c : cases) {
+        const Options o = parse_options(c.args);
+        EXPECT_EQ(o.mode, c.mode) << c.args[0];
+        EXPECT_EQ(o.iopt, c.iopt) << c.args[0];
+    }
 }
 
 TEST(FileNameSplit, BaseTakesTheLastDotAndExtensionThreeCharacters) {
@@ -87,6 +106,8 @@ TEST(Ending, LegacyFilesStillOpenAreKept) {
     ASSERT_TRUE(legacy.ssdata.open("ssdata.out"));
     legacy.ssdata.line("kept");
     s.go([&](::Run& run) { ending(legacy, 0, run); });
+    EXPECT_FALSE(std::filesystem::exists("ssdata.out"));  // published by the normal ending
+    s.t.publish();
     EXPECT_EQ(zeltest::lines_of("ssdata.out"), std::vector<std::string>{"kept"});
 }
 

@@ -22,7 +22,10 @@ class Nca : public zeltest::StageTest {
         answers.nca_choice1 = true;
         answers.nca_fraction = 0.5f;
     }
-    void compute() { nca = non_contributing_areas(hdr, frac, answers, run); }
+    void compute() {
+        nca = non_contributing_areas(hdr, frac, answers, run);
+        run.outputs.publish();
+    }
     // 10 rows x 20 columns of 100 m pixels from (-50, -50): with the north-east
     // corner rule the first 10 columns fall in square (1,1), the rest in (1,2).
     // Square (1,1) holds 30 pixels of 1; square (2,*) is not covered.

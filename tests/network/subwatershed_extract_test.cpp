@@ -86,6 +86,7 @@ class SubwatershedTest : public zeltest::StageTest {
         p.nca = nca;
         for (auto& f : p.fetch) f.fill(fetch);
         write_new_shd(p.written(), run);
+        run.outputs.publish();
         return {zeltest::lines_of("new_shd.r2c"), shed.window};
     }
 

@@ -24,7 +24,10 @@ class ChPar : public ::testing::Test {
         p.par->per_cell[0] = {0, 1.0e-5f, 2.0e-5f, -0.1f, 7.0f};  // flz
         p.par->per_cell[9] = {0, 12.6f, 40.0f, 10.0f, 99.0f};     // widep
     }
-    void write() { write_ch_par(p.written(), t.run); }
+    void write() {
+        write_ch_par(p.written(), t.run);
+        t.publish();
+    }
 
     zeltest::WorkFolder folder;
     zeltest::TestRun t;

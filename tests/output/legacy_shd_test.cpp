@@ -38,6 +38,7 @@ class LegacyShd : public ::testing::Test {
         ASSERT_TRUE(files.old_format.open("old_format.shd"));
         ASSERT_TRUE(files.ssdata.open("ssdata.out"));
         write_legacy_shd(files, p.written(), extents, t.run);
+        t.publish();
         nf = lines_of("new_format.shd");
         of = lines_of("old_format.shd");
     }

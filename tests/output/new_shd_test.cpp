@@ -27,6 +27,7 @@ class NewShd : public ::testing::Test {
     }
     std::vector<std::string> write() {
         write_new_shd(p.written(), t.run);
+        t.publish();
         return lines_of("new_shd.r2c");
     }
     static std::size_t index_of(const std::vector<std::string>& lines, const std::string& prefix) {

@@ -22,6 +22,7 @@ class SideFiles : public ::testing::Test {
 
 TEST_F(SideFiles, TvoSpecCountsFiveClasses) {
     write_tvo_spec(p.written(), t.run);
+    t.publish();
     const auto lines = lines_of("tvo_spec.new");
     ASSERT_EQ(lines.size(), 5u + 13u + 75u);
     EXPECT_EQ(lines[0], "  4.0 Version Number");
@@ -40,6 +41,7 @@ TEST_F(SideFiles, TvoSpecCountsFiveClasses) {
 TEST_F(SideFiles, TvoSpecWithSplitClassesAndAFolderInTheWay) {
     p.basin.answers.nca_classes = 2;
     write_tvo_spec(p.written(), t.run);
+    t.publish();
     auto lines = lines_of("tvo_spec.new");
     EXPECT_EQ(lines[1], "  118 AttributeCount");
     EXPECT_EQ(lines.back(), "0 118 Sublimation Cummulative) mm (snow) Class  7");
@@ -47,6 +49,7 @@ TEST_F(SideFiles, TvoSpecWithSplitClassesAndAFolderInTheWay) {
     std::filesystem::remove("tvo_spec.new");
     std::filesystem::create_directory("tvo_spec.new");
     write_tvo_spec(p.written(), t.run);  // goes on without the file
+    t.publish();
     EXPECT_TRUE(t.said(" unable to open a new tvo_spec.new file"));
     EXPECT_TRUE(std::filesystem::is_directory("tvo_spec.new"));
 }
@@ -57,6 +60,7 @@ TEST_F(SideFiles, PdlForUtmAndLatlong) {
     h.yorigin = 4800000;
     p.trim(0, 0, 1, 0);  // 7 columns written, 6 rows
     write_pdl(p.written(), t.run);
+    t.publish();
     auto lines = lines_of("new.pdl");
     ASSERT_EQ(lines.size(), 36u);
     EXPECT_EQ(lines[2], ":CoordSys           UTM       ");
@@ -79,6 +83,7 @@ TEST_F(SideFiles, PdlForUtmAndLatlong) {
     h.ydelta = 0.125f;
     p.trim(0, 0, 1, 0);
     write_pdl(p.written(), t.run);
+    t.publish();
     lines = lines_of("new.pdl");
     EXPECT_EQ(lines[6], ":xOrigin               -80.37500");
     EXPECT_EQ(lines[12], ":yDelta                  0.12500");
@@ -102,6 +107,7 @@ TEST_F(SideFiles, ElevationGridsCoverTheWindow) {
     dem.mean(2, 3) = dem.mean(3, 3) = 123.456f;  // (2, 3) lies outside the watershed
     dem.max(3, 3) = 200.0f;
     write_elevation_grids(p.written(), t.run);
+    t.publish();
     auto mean = lines_of("elv_means.r2c");
     auto max = lines_of("elv_max.r2c");
     ASSERT_FALSE(mean.empty());
@@ -119,6 +125,7 @@ TEST_F(SideFiles, ElevationGridsCoverTheWindow) {
 
 TEST_F(SideFiles, NoElevationGridsWithoutTheDem) {
     write_elevation_grids(p.written(), t.run);
+    t.publish();
     EXPECT_FALSE(std::filesystem::exists("elv_means.r2c"));
     EXPECT_FALSE(std::filesystem::exists("elv_max.r2c"));
 }
