@@ -205,6 +205,18 @@ std::vector<Case> all_cases() {
     for (auto [key, value] : counts)
         cs.push_back(map_case("count_" + case_name(key) + "_" + case_name(value),
                               [=](MapText& m) { m.header(key, value); }));
+    // Counts that do not match the data: the dropped values are reported, and
+    // a block that runs into the next one points at the counts.
+    cs.push_back(map_case(
+        "count_xCount_7_drops_a_value_a_row", [](MapText& m) { m.header(":xCount", "7"); },
+        Outcome::runs, "1 value beyond the 7 of :xCount ignored; 5 more rows of this block too"));
+    cs.push_back(map_case(
+        "elevation_row_with_a_value_too_many",
+        [](MapText& m) { m.row("elevation (m)", 2) += " 9"; }, Outcome::runs,
+        "(elevations, row 2 of the block): 1 value beyond the 8 of :xCount ignored"));
+    cs.push_back(map_case("count_yCount_7_runs_into_the_next_block",
+                          [](MapText& m) { m.header(":yCount", "7"); }, Outcome::stops,
+                          "may be larger than the data of the map file"));
     cs.push_back(map_case("both_counts_100000", [](MapText& m) {
         m.header(":xCount", "100000").header(":yCount", "100000");
     }));
