@@ -3,8 +3,56 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
+#include <cstring>
+#include <mutex>
 #include <utility>
+
+namespace {
+
+// The temporary files that exist now, for the interrupt handler: plain
+// character arrays, so that the handler needs nothing but unlink().
+constexpr int kMaxTemporaries = 256;
+constexpr std::size_t kMaxName = 512;
+char g_temporary[kMaxTemporaries][kMaxName];
+volatile std::sig_atomic_t g_in_use[kMaxTemporaries];
+std::mutex g_registry;
+
+void remember(const std::string& name) {
+    if (name.size() >= kMaxName) return;
+    std::lock_guard<std::mutex> lock(g_registry);
+    for (int k = 0; k < kMaxTemporaries; ++k) {
+        if (g_in_use[k]) continue;
+        std::memcpy(g_temporary[k], name.c_str(), name.size() + 1);
+        g_in_use[k] = 1;
+        return;
+    }
+}
+
+void forget(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_registry);
+    for (int k = 0; k < kMaxTemporaries; ++k)
+        if (g_in_use[k] && name == g_temporary[k]) {
+            g_in_use[k] = 0;
+            return;
+        }
+}
+
+extern "C" void remove_temporaries(int sig) {
+    for (int k = 0; k < kMaxTemporaries; ++k)
+        if (g_in_use[k]) ::unlink(g_temporary[k]);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+}  // namespace
+
+void remove_temporaries_on_interrupt() {
+    std::signal(SIGINT, remove_temporaries);
+    std::signal(SIGTERM, remove_temporaries);
+    std::signal(SIGHUP, remove_temporaries);
+}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : name_(std::move(other.name_)),
@@ -51,6 +99,7 @@ bool OutputFile::open(const std::string& name) {
         error_ = errno;
         return false;
     }
+    remember(temp_name());
     return true;
 }
 
@@ -90,7 +139,10 @@ bool OutputFile::finish() {
         error_ = errno;
     }
     file_ = nullptr;
-    if (!ok) std::remove(temp_name().c_str());
+    if (!ok) {
+        std::remove(temp_name().c_str());
+        forget(temp_name());
+    }
     finished_ = ok;
     return ok;
 }
@@ -98,12 +150,13 @@ bool OutputFile::finish() {
 bool OutputFile::publish() {
     if (!finished_) return false;
     finished_ = false;
-    if (std::rename(temp_name().c_str(), name_.c_str()) != 0) {
+    const bool ok = std::rename(temp_name().c_str(), name_.c_str()) == 0;
+    if (!ok) {
         error_ = errno;
         std::remove(temp_name().c_str());
-        return false;
     }
-    return true;
+    forget(temp_name());
+    return ok;
 }
 
 void OutputFile::discard() {
@@ -111,10 +164,12 @@ void OutputFile::discard() {
         std::fclose(file_);
         file_ = nullptr;
         std::remove(temp_name().c_str());
+        forget(temp_name());
     }
     if (finished_) {
         finished_ = false;
         std::remove(temp_name().c_str());
+        forget(temp_name());
     }
     buf_.clear();
 }

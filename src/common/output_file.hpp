@@ -57,6 +57,10 @@ private:
     bool finished_ = false;  // closed, waiting under its temporary name
 };
 
+// Remove the temporary files of unfinished or unpublished outputs when the
+// process is interrupted (Ctrl-C at a wait) or terminated.
+void remove_temporaries_on_interrupt();
+
 // Whether a file (or folder) of this name exists.
 bool file_exists(const std::string& name);
 // Whether this name is an existing regular file that can be opened for reading.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/output_file.hpp"
 #include "common/output_set.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
         case Options::Mode::run:
             break;
     }
+    remove_temporaries_on_interrupt();
     Console con(std::cin, std::cout);
     int status = 1;
     try {
