@@ -117,6 +117,8 @@ void run_zel(Run& run) {
     con.say();
     con.say();
     run.checkpoint(1, 8);
-    write_profiles(written, run);        // step 35
+    const RiverProfiles profiles = write_profiles(written, run);  // step 35
+    write_overview(written, profiles, run);
+    if (profiles.more_outlets_than_one) stop_normal("Normal ending @ 3807");
     ending(files.legacy, net.errors, run);  // step 36
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Every file written after the parameter file: the writers take the
 // products they print, read-only.
+#include <vector>
+
 #include "common/output_file.hpp"
 #include "common/parameter_set.hpp"
 #include "common/responses.hpp"
@@ -40,5 +42,21 @@ void write_pdl(const WrittenBasin& b, Run& run);
 void wetland_split_notice(float split, Run& run);
 // Cells of fraction 0 (or below) draining into the network stop the run.
 void check_fractions(const WrittenBasin& b, Run& run);
+// A point of a river profile: the square, its chainage (m) and elevation.
+struct ProfilePoint {
+    int row = 0, col = 0;
+    float chainage = 0, elev = 0;
+};
+// What the profile stage made.
+struct RiverProfiles {
+    // The written watershed has more receiving cells than outlets: the run
+    // ends early ("Normal ending @ 3807"), with no reach locations or profiles.
+    bool more_outlets_than_one = false;
+    // Profile 1 (the longest flow path) first, from the top of the river
+    // down; empty when no profile was made.
+    std::vector<std::vector<ProfilePoint>> profiles;
+};
 // 1D_reach_locations.xyz and the river profiles.
-void write_profiles(const WrittenBasin& b, Run& run);
+RiverProfiles write_profiles(const WrittenBasin& b, Run& run);
+// zel_overview.svg: the written watershed, its rivers and its profiles.
+void write_overview(const WrittenBasin& b, const RiverProfiles& profiles, Run& run);

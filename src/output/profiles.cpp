@@ -111,8 +111,9 @@ void open_or_stop(OutputFile& f, const std::string& name) {
 }
 
 // Profile `p`: a point line per cell marked p, from the top of the river down.
-void write_profile(const Grid<float>& elev, Run& run, const Rivers& net, const Geometry& geo,
-                   const std::vector<int>& mark, const std::vector<float>& chainage, int p) {
+std::vector<ProfilePoint> write_profile(const Grid<float>& elev, Run& run, const Rivers& net,
+                                        const Geometry& geo, const std::vector<int>& mark,
+                                        const std::vector<float>& chainage, int p) {
     Console& con = run.con;
     char profile_name[32], river_name[32];
     std::snprintf(profile_name, sizeof profile_name, "profil%02d.dat", p);
@@ -121,10 +122,12 @@ void write_profile(const Grid<float>& elev, Run& run, const Rivers& net, const G
     open_or_stop(profile, profile_name);
     open_or_stop(river, river_name);
     std::string line;
+    std::vector<ProfilePoint> points;
     for (int k = 1; k <= net.count; ++k) {
         if (mark[static_cast<std::size_t>(k)] != p) continue;
         const int i = net.row[static_cast<std::size_t>(k)];
         const int j = net.col[static_cast<std::size_t>(k)];
+        points.push_back({i, j, chainage[static_cast<std::size_t>(k)], elev(i, j)});
         line.clear();
         geo.put_centre(line, i, j);
         // Chainage and elevation as the single-precision values they are.
@@ -139,6 +142,7 @@ void write_profile(const Grid<float>& elev, Run& run, const Rivers& net, const G
     out::commit_or_stop(river, run);
     con.line("finished writing ", profile_name);
     con.line("finished writing ", river_name);
+    return points;
 }
 
 // The downstream ends of the reaches, reach by reach, lowest cell first.
@@ -170,7 +174,8 @@ void write_reach_ends(const Grid<int>& reach, OutputFile& f, const Rivers& net, 
 
 }  // namespace
 
-void write_profiles(const WrittenBasin& b, Run& run) {
+RiverProfiles write_profiles(const WrittenBasin& b, Run& run) {
+    RiverProfiles made;
     Console& con = run.con;
     OutputFile reaches;
     if (!reaches.open("1D_reach_locations.xyz")) {
@@ -191,7 +196,8 @@ void write_profiles(const WrittenBasin& b, Run& run) {
         con.say();
         con.say();
         con.say();
-        stop_normal("Normal ending @ 3807");
+        made.more_outlets_than_one = true;
+        return made;
     }
 
     const Rivers net = build_rivers(shed, b.net.naa);
@@ -204,7 +210,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
     if (chosen > 1) {
         con.line("River profiles are made for a single outlet only:", static_cast<int>(chosen),
                  "outlets were chosen");
-        return;
+        return made;
     }
 
     const auto size = static_cast<std::size_t>(net.count) + 1;
@@ -233,7 +239,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
         if (to != 0 && !sound_step(net, k, to)) broken_walk(con, net, k);
         k = to;
     }
-    write_profile(b.map.elev, run, net, geo, mark, chainage, 1);
+    made.profiles.push_back(write_profile(b.map.elev, run, net, geo, mark, chainage, 1));
 
     // Side profiles. The walk of each unmarked cell down to the first marked
     // one is known from the cell below it, so one pass from the lowest cell up
@@ -277,6 +283,7 @@ void write_profiles(const WrittenBasin& b, Run& run) {
         for (int k = start; k >= 1 && mark[static_cast<std::size_t>(k)] == 0;
              k = net.next[static_cast<std::size_t>(k)])
             mark[static_cast<std::size_t>(k)] = p;
-        write_profile(b.map.elev, run, net, geo, mark, chainage, p);
+        made.profiles.push_back(write_profile(b.map.elev, run, net, geo, mark, chainage, p));
     }
+    return made;
 }
