@@ -16,6 +16,7 @@ struct Run {
     OutputFile error_log;  // fort.39, created on the first drainage error
     OutputSet outputs;     // the output files, published at a normal ending
     int iopt = 0;          // from the command line; the parameter file may replace it
+    bool dry = false;      // a check or a query: no stage writes a file
 
     void log_line(std::string_view text = {}) { log.line(text); }
     // A numbered debug checkpoint: waits when iopt is `level`.

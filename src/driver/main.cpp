@@ -7,6 +7,8 @@
 #include "common/output_set.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
+#include "driver/check.hpp"
+#include "driver/locate.hpp"
 #include "driver/options.hpp"
 #include "driver/run_zel.hpp"
 
@@ -78,6 +80,14 @@ int main(int argc, char** argv) {
         case Options::Mode::misuse:
             std::cerr << "zel: " << options.problem << "\n\n" << usage_text();
             return 2;
+        case Options::Mode::check:
+        case Options::Mode::locate: {
+            Console con(std::cin, std::cout);
+            const int status = options.mode == Options::Mode::check ? check_basin_folder(con)
+                                                                    : locate_cell(con, options);
+            std::cout.flush();
+            return status;
+        }
         case Options::Mode::run:
             break;
     }

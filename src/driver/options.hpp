@@ -8,11 +8,16 @@ struct Options {
         run,      // the whole run in the current folder
         help,     // --help: the usage, nothing read or written
         version,  // --version
+        check,    // --check: a pre-flight of the basin folder, nothing written
+        locate,   // --locate X Y [--radius R]: the cell at a map point, nothing written
         misuse,   // an option ZEL does not know, or one used wrongly
     };
     Mode mode = Mode::run;
     int iopt = -1;        // the debug level of a run
     std::string problem;  // what was wrong (misuse)
+    double x = 0, y = 0;  // --locate: the map point
+    double radius = 0;    // --radius, when given (has_radius)
+    bool has_radius = false;
 };
 
 // Arguments beginning with "--" are options; any other command line keeps

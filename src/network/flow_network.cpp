@@ -281,7 +281,7 @@ void compute_slopes(Network& net, const MapInput& input, float min_slope, Run& r
         put_int(loc, net.row[n], 5);
         put_int(loc, net.col[n], 5);
         put_int(loc, next[k], 5);
-        if (!run.error_log.is_open()) {
+        if (!run.error_log.is_open() && !run.dry) {
             if (run.error_log.open("fort.39")) {
                 run.error_log.line(" ERROR: grid does not drain to lower grid");
                 run.error_log.line(" next(i,j) set to n+1 <<<<<<FIX FIX FIX");
