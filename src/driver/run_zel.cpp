@@ -1,5 +1,8 @@
 #include "driver/run_zel.hpp"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -19,11 +22,34 @@
 #include "network/subwatershed.hpp"
 #include "output/outputs.hpp"
 
+namespace {
+
+// With ZEL_STAGE_TIMES set, each stage's wall time goes to standard error
+// (for the benchmarks; the run itself is unchanged).
+class StageTimes {
+  public:
+    StageTimes() : on_(std::getenv("ZEL_STAGE_TIMES") != nullptr), last_(Clock::now()) {}
+    void operator()(const char* stage) {
+        if (!on_) return;
+        const auto now = Clock::now();
+        std::fprintf(stderr, "%-28s %8.3f s\n", stage, std::chrono::duration<double>(now - last_).count());
+        last_ = now;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool on_;
+    Clock::time_point last_;
+};
+
+}  // namespace
+
 // The run reads as its data flow: each stage takes the products it needs
 // and returns what it makes. Debug checkpoints (numbers in the README): with
 // iopt 1 the run waits between the main stages, with iopt 2 inside them.
 void run_zel(Run& run) {
     Console& con = run.con;
+    StageTimes times;
     start_up(con);  // steps 1-5
     const Responses answers = obtain_answers(con);  // step 6
     run.checkpoint(1, 1);
@@ -37,6 +63,7 @@ void run_zel(Run& run) {
     allocate_grids(files.map, map, run);  // step 15
     run.checkpoint(2, 11);
     read_blocks_1_to_3(files.map, map, run);  // step 16
+    times("map header, blocks 1-3");
     const float min_slope = clamp_min_slope(answers.min_slope);
     run.checkpoint(2, 12);
 
@@ -50,6 +77,7 @@ void run_zel(Run& run) {
     Network net = number_cells(map, std::move(areas), nca, run);  // step 20
     run.checkpoint(2, 16);
     compute_slopes(net, map, min_slope, run);  // step 21
+    times("areas, nca, dem, network");
     run.checkpoint(1, 4);
     const Outlets outlets = revise_outlets(net, answers, run);  // step 22
     run.checkpoint(2, 17);
@@ -63,19 +91,23 @@ void run_zel(Run& run) {
     con.say("Gone to fetch");
     const Fetch fetch = fetch_2d(map.reach, net, run);
     con.say("Back from fetch");
+    times("blocks 4-7, fetch");
     run.checkpoint(2, 19);
     read_classes_and_combine(files.map, map, run);  // step 27
+    times("classes");
     con.say();
     con.say("End of map file reached and classes combined");
     con.say();
     run.checkpoint(1, 5);
     const LandCover cover = adjust_land_cover(map, files.map, net, answers.split_type, run);  // 28
     run.checkpoint(2, 20);
+    times("land cover");
 
     // The watershed as written.
     rank_and_check_cells(net, map, run);  // step 29
     const Watershed shed = extract_and_trim(net, outlets, answers.inlets, map.hdr, run);
     compute_interflow_slopes(net, map, run);
+    times("checks, extraction");
     run.checkpoint(1, 6);
 
     // The parameter file, read against the classes the run writes.
@@ -97,8 +129,10 @@ void run_zel(Run& run) {
                                dem ? &*dem : nullptr, par ? &*par : nullptr, &answers.par_file};
     const LegacyExtents extents = adjust_legacy_extents(shed.window, map.hdr, run);
     write_legacy_shd(files.legacy, written, extents, run);  // step 31
+    times("legacy shd");
     report_trimming_again(shed.window, run);
     write_new_shd(written, run);  // step 32
+    times("new_shd.r2c");
     run.checkpoint(2, 21);
     write_elevation_grids(written, run);
     write_ch_par(written, run);
@@ -106,6 +140,7 @@ void run_zel(Run& run) {
     write_pdl(written, run);
     wetland_split_notice(map.split, run);
     check_fractions(written, run);  // step 33
+    times("side files");
     con.say();                     // step 34
     con.say();
     con.say("If you have gotten this far, you probably will have");
@@ -119,6 +154,7 @@ void run_zel(Run& run) {
     run.checkpoint(1, 8);
     const RiverProfiles profiles = write_profiles(written, run);  // step 35
     write_overview(written, profiles, run);
+    times("profiles, overview");
     if (profiles.more_outlets_than_one) stop_normal("Normal ending @ 3807");
     ending(files.legacy, net.errors, run);  // step 36
 }

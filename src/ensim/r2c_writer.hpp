@@ -2,11 +2,13 @@
 // The r2c writer: an r2c file is written as its header lines, then one value
 // block per attribute, then committed (written under a temporary name until
 // then). Every value goes through the one field formatter.
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "common/field_format.hpp"
 #include "common/output_file.hpp"
+#include "common/pieces.hpp"
 #include "ensim/grid_header.hpp"
 
 // The grid squares a block covers: rows row0..row1 (south first) and columns
@@ -32,24 +34,38 @@ class R2cWriter {
     void line(std::string_view text) { file_.line(text); }
 
     // One value block: a line per row of `span`, south first; value(i, j)
-    // gives the value of square (i, j), written in `field`.
+    // gives the value of square (i, j), written in `field`. Groups of rows are
+    // formatted on the machine's cores and written in order; value must only
+    // read shared data.
     template <class Value>
     void block(const Span& span, field::Field f, Value&& value) {
-        field::FieldStream out(f);
-        std::string& b = file_.buffer();
-        for (int i = span.row0; i <= span.row1; ++i) {
-            int on_line = 0;
-            for (int j = span.col0; j <= span.col1; ++j) {
-                if (on_line == per_line_) {
+        const int rows = span.rows();
+        if (rows <= 0) return;
+        const std::size_t row_bytes = static_cast<std::size_t>(std::max(1, span.cols())) *
+                                      static_cast<std::size_t>(f.w + 1);
+        const int per_piece = static_cast<int>(std::max<std::size_t>(1, kPieceBytes / row_bytes));
+        const std::size_t pieces = static_cast<std::size_t>((rows + per_piece - 1) / per_piece);
+        in_order<std::string>(
+            pieces,
+            [&](std::size_t p, std::string& b) {
+                b.clear();
+                field::FieldStream out(f);
+                const int first = span.row0 + static_cast<int>(p) * per_piece;
+                const int last = std::min(span.row1, first + per_piece - 1);
+                for (int i = first; i <= last; ++i) {
+                    int on_line = 0;
+                    for (int j = span.col0; j <= span.col1; ++j) {
+                        if (on_line == per_line_) {
+                            b.push_back('\n');
+                            on_line = 0;
+                        }
+                        out.put(b, value(i, j));
+                        ++on_line;
+                    }
                     b.push_back('\n');
-                    on_line = 0;
                 }
-                out.put(b, value(i, j));
-                ++on_line;
-            }
-            b.push_back('\n');
-            file_.flush_if_large();
-        }
+            },
+            [&](std::size_t, std::string& b) { file_.write(b); });
     }
 
     // Write everything and rename over the final name; false on failure.
@@ -57,6 +73,7 @@ class R2cWriter {
     void discard() { file_.discard(); }
 
   private:
+    static constexpr std::size_t kPieceBytes = 1 << 20;  // text formatted at a time
     OutputFile file_;
     int per_line_;
 };

@@ -1,10 +1,13 @@
 // new_format.shd and old_format.shd: the watershed in the two older text
 // layouts, header and one line per cell; ssdata.out stays empty.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/console.hpp"
 #include "common/run.hpp"
+#include "common/pieces.hpp"
 #include "common/stop.hpp"
 #include "output/output_support.hpp"
 #include "output/outputs.hpp"
@@ -18,22 +21,6 @@ using namespace field;
 constexpr float kLargeArea = 10.0f;
 
 
-// The fraction list of a cell line: basin fraction, impervious share, then
-// classes 1 .. ntype; at most 99 values.
-void put_fractions(std::string& out, const WrittenBasin& b, int i, int j) {
-    const float area = b.net.areas.cell_area(i, j);
-    const float frac = area > 0.0f ? out::written_frac(b, i, j) / area : 0.0f;
-    put_f(out, frac, 5, 2);
-    int written = 1;
-    const auto& classes = b.cover.classes;
-    const int nclass = static_cast<int>(classes.size());
-    if (nclass >= 1) {
-        put_f(out, classes.back()(i, j), 5, 2);
-        ++written;
-        for (int c = 0; c < nclass - 1 && written < 99; ++c, ++written)
-            put_f(out, classes[static_cast<std::size_t>(c)](i, j), 5, 2);
-    }
-}
 
 // The values both files' headers use.
 struct Counts {
@@ -120,72 +107,133 @@ void old_format_header(OutputFile& of, const WrittenBasin& b, const Counts& n,
     of.line(I(h.ycount, 5) + I(h.xcount, 5) + "             # rows & columns resp.");
 }
 
+// The values of a range of written cells, gathered grid by grid: the cells
+// come in elevation order, scattered over the grids, and reading one grid
+// at a time for many cells keeps the memory busy instead of waiting on
+// every read.
+struct CellValues {
+    std::vector<std::size_t> square;
+    std::vector<int> n, next, channels, reach, contours, iak;
+    std::vector<float> da, bankfull, slope, elev, length, int_slope, frac;
+    std::vector<std::vector<float>> classes;
+
+    void gather(const WrittenBasin& b, int first, int last) {
+        const Network& net = b.net;
+        const auto count = static_cast<std::size_t>(last - first + 1);
+        square.resize(count);
+        n.resize(count);
+        for (std::size_t c = 0; c < count; ++c) {
+            n[c] = b.shed.old_number[static_cast<std::size_t>(first) + c];
+            square[c] = net.square(n[c]);
+        }
+        auto take = [&](auto& out, const auto& grid) {
+            out.resize(count);
+            const auto* v = grid.values().data();
+            for (std::size_t c = 0; c < count; ++c) out[c] = v[square[c]];
+        };
+        auto by_cell = [&](auto& out, const auto& list) {
+            out.resize(count);
+            for (std::size_t c = 0; c < count; ++c) out[c] = list[static_cast<std::size_t>(n[c])];
+        };
+        take(next, b.shed.next);
+        take(da, net.da);
+        take(bankfull, b.cover.bankfull);
+        take(slope, net.slope);
+        take(elev, b.map.elev);
+        take(length, net.channel_length);
+        take(channels, b.map.channels);
+        take(reach, b.map.reach);
+        take(contours, b.map.contours);
+        by_cell(iak, net.iak);
+        by_cell(int_slope, net.int_slope);
+        // The cell's basin fraction: frac_2d over the square's area, 0 for a
+        // receiving cell.
+        std::vector<float> area;
+        take(frac, net.areas.frac);
+        take(area, net.areas.cell_area);
+        for (std::size_t c = 0; c < count; ++c)
+            frac[c] = next[c] >= 1 && area[c] > 0.0f ? frac[c] / area[c] : 0.0f;
+        classes.resize(b.cover.classes.size());
+        for (std::size_t k = 0; k < classes.size(); ++k) take(classes[k], b.cover.classes[k]);
+    }
+};
+
 // One line per written cell in both files, in the order of the written
-// numbers (the receiving cells of several outlets come last).
+// numbers (the receiving cells of several outlets come last). Ranges of
+// cells are formatted on the machine's cores and written in order.
 void cell_lines(OutputFile& nf, OutputFile& of, const WrittenBasin& b) {
     const Network& net = b.net;
     const Window& win = b.shed.window;
     const int total = b.shed.cells;
-    std::string& nb = nf.buffer();
-    std::string& ob = of.buffer();
-    std::string shared, fractions;
-    // Cells come in elevation order, scattered over the grids: ask for the
-    // squares of a few cells ahead before they are read.
-    constexpr int kAhead = 6;
-    auto prefetch = [&](int n) {
-        const std::size_t k = net.square(n);
-        auto at = [&](const auto& grid) { __builtin_prefetch(grid.values().data() + k); };
-        at(b.shed.rank), at(b.shed.next), at(net.da), at(b.cover.bankfull), at(net.slope);
-        at(b.map.elev), at(b.map.channels), at(b.map.reach), at(net.areas.cell_area);
-        at(net.areas.frac), at(net.channel_length), at(b.map.contours);
-        for (const auto& c : b.cover.classes) at(c);
+    constexpr int kCellsPerPiece = 16384;
+    struct Texts {
+        std::string nf, of;
+        CellValues v;
     };
-    for (int m = 1; m <= total; ++m) {
-        if (m + kAhead <= total) prefetch(b.shed.old_number[static_cast<std::size_t>(m + kAhead)]);
-        const int n = b.shed.old_number[static_cast<std::size_t>(m)];
-        const int i = net.row[static_cast<std::size_t>(n)];
-        const int j = net.col[static_cast<std::size_t>(n)];
-        const int next = n > net.naa ? 0 : b.shed.next(i, j);
-        const float da = net.da(i, j);
-        const bool large = da > kLargeArea;
-        const int iak = net.iak[static_cast<std::size_t>(n)];
-        const int channels = b.map.channels(i, j);
-        const int reach = b.map.reach(i, j);
+    const std::size_t pieces = static_cast<std::size_t>((total + kCellsPerPiece - 1) / kCellsPerPiece);
+    in_order<Texts>(
+        pieces,
+        [&](std::size_t p, Texts& t) {
+            t.nf.clear();
+            t.of.clear();
+            const int first = 1 + static_cast<int>(p) * kCellsPerPiece;
+            const int last = std::min(total, first + kCellsPerPiece - 1);
+            CellValues& v = t.v;
+            v.gather(b, first, last);
+            std::string shared, fractions;
+            for (int m = first; m <= last; ++m) {
+                const auto c = static_cast<std::size_t>(m - first);
+                const int n = v.n[c];
+                const int i = net.row[static_cast<std::size_t>(n)];
+                const int j = net.col[static_cast<std::size_t>(n)];
+                const int next = n > net.naa ? 0 : v.next[c];
+                const bool large = v.da[c] > kLargeArea;
 
-        // The two files share most fields: format them once.
-        shared.clear();
-        put_f(shared, da, 10, large ? 0 : 3);
-        put_f(shared, b.cover.bankfull(i, j), 10, large ? 2 : 5);
-        put_f(shared, net.slope(i, j), 10, 7);
-        put_f(shared, b.map.elev(i, j), 7, 1);
-        fractions.clear();
-        put_fractions(fractions, b, i, j);
+                // The two files share most fields: format them once.
+                shared.clear();
+                put_f(shared, v.da[c], 10, large ? 0 : 3);
+                put_f(shared, v.bankfull[c], 10, large ? 2 : 5);
+                put_f(shared, v.slope[c], 10, 7);
+                put_f(shared, v.elev[c], 7, 1);
+                // The fraction list: basin fraction, impervious share, then
+                // classes 1 .. ntype; at most 99 values.
+                fractions.clear();
+                put_f(fractions, v.frac[c], 5, 2);
+                if (!v.classes.empty()) {
+                    put_f(fractions, v.classes.back()[c], 5, 2);
+                    for (std::size_t k = 0; k + 1 < v.classes.size() && k + 2 < 99; ++k)
+                        put_f(fractions, v.classes[k][c], 5, 2);
+                }
 
-        put_i(nb, m, 5);
-        put_i(nb, next, 5);
-        put_i(nb, i - win.south, 5);
-        put_i(nb, j - win.west, 5);
-        nb += shared;
-        put_f(nb, net.channel_length(i, j), 7, 0);
-        put_i(nb, iak, 5);
-        put_f(nb, net.int_slope[static_cast<std::size_t>(n)], 10, 5);
-        put_i(nb, channels, 5);
-        put_i(nb, reach, 5);
-        nb.append(3, ' ');
-        nb += fractions;
-        nb.push_back('\n');
+                std::string& nb = t.nf;
+                put_i(nb, m, 5);
+                put_i(nb, next, 5);
+                put_i(nb, i - win.south, 5);
+                put_i(nb, j - win.west, 5);
+                nb += shared;
+                put_f(nb, v.length[c], 7, 0);
+                put_i(nb, v.iak[c], 5);
+                put_f(nb, v.int_slope[c], 10, 5);
+                put_i(nb, v.channels[c], 5);
+                put_i(nb, v.reach[c], 5);
+                nb.append(3, ' ');
+                nb += fractions;
+                nb.push_back('\n');
 
-        put_i(ob, m, 5);
-        put_i(ob, i - win.south, 5);
-        put_i(ob, j - win.west, 5);
-        ob += shared;
-        for (int v : {next, iak, b.map.contours(i, j), channels, reach}) put_i(ob, v, 5);
-        ob += fractions;
-        ob.push_back('\n');
-
-        nf.flush_if_large();
-        of.flush_if_large();
-    }
+                std::string& ob = t.of;
+                put_i(ob, m, 5);
+                put_i(ob, i - win.south, 5);
+                put_i(ob, j - win.west, 5);
+                ob += shared;
+                for (int x : {next, v.iak[c], v.contours[c], v.channels[c], v.reach[c]}) put_i(ob, x, 5);
+                ob += fractions;
+                ob.push_back('\n');
+            }
+        },
+        [&](std::size_t, Texts& t) {
+            nf.write(t.nf);
+            of.write(t.of);
+        });
 }
 
 }  // namespace
