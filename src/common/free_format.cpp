@@ -1,5 +1,7 @@
 #include "common/free_format.hpp"
 
+#include "common/pieces.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <limits>
 #include <string>
 
@@ -468,7 +471,140 @@ ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
     return read_counted_record(reader, n, put, skim);
 }
 
+// n numbers from one line alone (too_few when the line has fewer), as the
+// fast path of read_rows; `dropped` holds the values left on the line.
+template <class T>
+ReadStatus parse_row_line(std::string_view line, T* out, std::size_t n) {
+    auto parse = [](std::string_view f, T& v) {
+        if constexpr (std::is_same_v<T, int>)
+            return parse_int(f, v);
+        else
+            return parse_real(f, v);
+    };
+    // Null fields and repeat counts take the general path, row after row.
+    bool need_value = true;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
+        if (c == '/') break;
+        if (c == '*') return stopped_at(ReadStatus::too_few, 1, 1);
+        if (c == ',') {
+            if (need_value) return stopped_at(ReadStatus::too_few, 1, 1);
+            need_value = true;
+        } else if (!is_blank(c)) {
+            need_value = false;
+        }
+    }
+    OneLine one;
+    Scanner<OneLine> sc(one);
+    sc.start(line);
+    auto skim = [&](Scanner<OneLine>& scan, std::size_t& i, ReadStatus& failed) {
+        std::string_view f;
+        while (i < n && scan.next_plain(f)) {
+            if (!parse(f, out[i])) {
+                failed = bad(1, i + 1, f);
+                return false;
+            }
+            ++i;
+        }
+        return true;
+    };
+    auto put = [&](std::size_t i, std::size_t k, const Token& t) {
+        T v{};
+        if (t.quoted || !parse(t.text, v)) return false;
+        std::fill(out + i, out + i + k, v);
+        return true;
+    };
+    ReadStatus st = scan_record(sc, n, ReadStatus::too_few, put, skim);
+    if (st) st.dropped = sc.values_left();
+    return st;
+}
+
 }  // namespace
+
+template <class T>
+bool TextReader::read_rows(std::size_t count, std::size_t n, const std::function<T*(std::size_t)>& row,
+                           const std::function<bool(std::size_t, const ReadStatus&)>& each) {
+    // The lines of the next `count` rows, when each row has one of its own.
+    std::vector<std::size_t> starts;  // offsets of the lines, and of the end
+    starts.reserve(count + 1);
+    std::size_t at = pos_;
+    for (std::size_t p = 0; p < count && at < text_.size(); ++p) {
+        starts.push_back(at);
+        const void* nl = std::memchr(text_.data() + at, '\n', text_.size() - at);
+        at = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) + 1
+                : text_.size();
+    }
+    starts.push_back(at);
+    const std::size_t lines = starts.size() - 1;
+    const std::size_t first_line = line_;
+
+    // Rows parsed on the cores, each from its line alone, into a buffer of
+    // its piece; taken in order up to the first row that is not a line of
+    // its own (or cannot be read).
+    struct Piece {
+        std::vector<T> values;
+        std::vector<std::size_t> dropped;
+        std::size_t good = 0;  // rows of the piece read
+    };
+    const std::size_t per_piece = std::max<std::size_t>(1, (std::size_t{1} << 18) / std::max<std::size_t>(1, n));
+    const std::size_t pieces = (lines + per_piece - 1) / per_piece;
+    std::size_t done = 0;  // rows taken
+    bool stopped = false;
+    struct Stopped {};
+    try {
+        in_order<Piece>(
+            pieces,
+            [&](std::size_t p, Piece& piece) {
+                const std::size_t first = p * per_piece, last = std::min(lines, first + per_piece);
+                piece.values.resize((last - first) * n);
+                piece.dropped.assign(last - first, 0);
+                piece.good = 0;
+                for (std::size_t r = first; r < last; ++r) {
+                    std::size_t len = starts[r + 1] - starts[r];
+                    if (len > 0 && text_[starts[r] + len - 1] == '\n') --len;
+                    if (len > 0 && text_[starts[r] + len - 1] == '\r') --len;
+                    T* out = piece.values.data() + (r - first) * n;
+                    std::copy_n(row(r), n, out);  // null fields keep what the row held
+                    const ReadStatus st = parse_row_line({text_.data() + starts[r], len}, out, n);
+                    if (!st) return;
+                    piece.dropped[r - first] = st.dropped;
+                    ++piece.good;
+                }
+            },
+            [&](std::size_t p, Piece& piece) {
+                const std::size_t first = p * per_piece;
+                for (std::size_t k = 0; k < piece.good; ++k) {
+                    std::copy_n(piece.values.data() + k * n, n, row(first + k));
+                    ReadStatus st;
+                    st.line = first_line + first + k + 1;
+                    st.dropped = piece.dropped[k];
+                    ++done;
+                    if (!each(first + k, st)) {
+                        stopped = true;
+                        throw Stopped{};
+                    }
+                }
+                if (piece.good < piece.values.size() / std::max<std::size_t>(1, n)) throw Stopped{};
+            });
+    } catch (const Stopped&) {
+    }
+    pos_ = starts[done];
+    line_ = first_line + done;
+    if (stopped) return false;
+    // The rest one by one: rows over several lines, or a problem to report.
+    for (std::size_t p = done; p < count; ++p) {
+        const ReadStatus st = read_numbers(*this, row(p), n);
+        if (!each(p, st) || !st) return false;
+    }
+    return true;
+}
+
+template bool TextReader::read_rows<float>(std::size_t, std::size_t,
+                                           const std::function<float*(std::size_t)>&,
+                                           const std::function<bool(std::size_t, const ReadStatus&)>&);
+template bool TextReader::read_rows<int>(std::size_t, std::size_t,
+                                         const std::function<int*(std::size_t)>&,
+                                         const std::function<bool(std::size_t, const ReadStatus&)>&);
 
 ReadStatus parse_fields(std::string_view line, std::span<const Target> targets) {
     OneLine one;

@@ -83,6 +83,15 @@ public:
     // values left unread on it.
     ReadStatus read_reals(float* out, std::size_t n);
     ReadStatus read_ints(int* out, std::size_t n);
+    // `count` rows of n reals (or integers), read as read_reals / read_ints
+    // would read them one after another: row(p) gives where row p goes, and
+    // each(p, status) hears each row's status in order (its line and the
+    // values left on it). Reading ends at the first row that fails, or when
+    // each returns false; the result is then false. Rows that sit on lines
+    // of their own are parsed on the machine's cores.
+    template <class T>
+    bool read_rows(std::size_t count, std::size_t n, const std::function<T*(std::size_t)>& row,
+                   const std::function<bool(std::size_t, const ReadStatus&)>& each);
     // A record of n reals handed one by one to each(index, value), for rows too
     // long to hold (index 0-based; a repeat count calls it for every index).
     ReadStatus read_reals_each(std::size_t n, const std::function<void(std::size_t, float)>& each);

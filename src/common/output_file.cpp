@@ -104,6 +104,15 @@ bool OutputFile::open(const std::string& name) {
 }
 
 void OutputFile::write(std::string_view text) {
+    // A large piece goes straight to the file, after what is buffered.
+    if (file_ && text.size() >= (std::size_t{1} << 16)) {
+        if (!flush()) return;
+        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+            failed_ = true;
+            error_ = errno;
+        }
+        return;
+    }
     buf_.append(text);
     flush_if_large();
 }

@@ -109,3 +109,26 @@ void in_order(std::size_t pieces, Make&& make, Use&& use) {
     }
     finish();
 }
+
+// A text of `count` rows made `per_piece` rows at a time: make(first, last,
+// text) appends rows first..last (0-based, inclusive) on the cores, and the
+// pieces go to out.write(text) in order.
+template <class Out, class Make>
+void rows_in_order(Out& out, std::size_t count, std::size_t per_piece, Make&& make) {
+    if (per_piece == 0) per_piece = 1;
+    const std::size_t pieces = (count + per_piece - 1) / per_piece;
+    in_order<std::string>(
+        pieces,
+        [&](std::size_t p, std::string& text) {
+            text.clear();
+            const std::size_t first = p * per_piece;
+            make(first, std::min(count, first + per_piece) - 1, text);
+        },
+        [&](std::size_t, std::string& text) { out.write(text); });
+}
+
+// Rows per piece for rows of about `row_bytes` characters: pieces of about
+// a megabyte.
+inline std::size_t rows_per_piece(std::size_t row_bytes) {
+    return std::max<std::size_t>(1, (std::size_t{1} << 20) / std::max<std::size_t>(1, row_bytes));
+}

@@ -224,19 +224,23 @@ R2sGrid read_r2s(const std::string& file_name, int channel, Run& run) {
         con.say();
     }
 
-    for (int row = 1; row <= gh.ycount; ++row) {
-        ReadStatus st = reader.read_reals(grid.row_data(row), static_cast<std::size_t>(gh.xcount));
-        if (st) continue;
-        if (st.code == ReadStatus::bad_value) {
-            stop_lines({name + " line " + std::to_string(st.line) + ": the value \"" + st.text +
-                            "\" in row " + std::to_string(row) + " is not a number",
+    // Rows south first.
+    reader.read_rows<float>(
+        static_cast<std::size_t>(gh.ycount), static_cast<std::size_t>(gh.xcount),
+        [&](std::size_t p) { return grid.row_data(static_cast<int>(p) + 1); },
+        [&](std::size_t p, const ReadStatus& st) {
+            if (st) return true;
+            const int row = static_cast<int>(p) + 1;
+            if (st.code == ReadStatus::bad_value) {
+                stop_lines({name + " line " + std::to_string(st.line) + ": the value \"" + st.text +
+                                "\" in row " + std::to_string(row) + " is not a number",
+                            "Program aborted in read_r2s"});
+            }
+            stop_lines({name + ": the data end at line " + std::to_string(st.line) + ", in row " +
+                            std::to_string(row) + " of " + std::to_string(gh.ycount) + " (" +
+                            std::to_string(gh.xcount) + " values a row)",
                         "Program aborted in read_r2s"});
-        }
-        stop_lines({name + ": the data end at line " + std::to_string(st.line) + ", in row " +
-                        std::to_string(row) + " of " + std::to_string(gh.ycount) + " (" +
-                        std::to_string(gh.xcount) + " values a row)",
-                    "Program aborted in read_r2s"});
-    }
+        });
     con.say("last value read in filename1(1:40)");
     con.say();
     return out;

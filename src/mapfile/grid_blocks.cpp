@@ -19,13 +19,6 @@ enum class Numbering {
     row,       // the row number, 1 = southernmost
 };
 
-ReadStatus read_row(TextReader& map, float* out, std::size_t n) {
-    return map.read_reals(out, n);
-}
-ReadStatus read_row(TextReader& map, int* out, std::size_t n) {
-    return map.read_ints(out, n);
-}
-
 // One block: the heading line (returned, otherwise ignored) and the rows,
 // north first. The first row that cannot be read stops the run with
 // `message`; values beyond :xCount are reported once, under the block's name.
@@ -48,12 +41,16 @@ std::string read_block(TextReader& map, const MapHeader& hdr, Grid<T>& grid, std
     }
     std::string title(rtrim(heading.substr(0, 80)));
     RowOverflow overflow;
-    for (int position = 1; position <= rows; ++position) {
-        int row = rows - position + 1;
-        ReadStatus st = read_row(map, grid.row_data(row), cols);
-        if (!st) stop_in_block(map, st, words(message, number(position)), expected, hdr);
-        overflow.note(st, position);
-    }
+    // Row p (from 0) of the block is grid row rows - p.
+    map.read_rows<T>(
+        static_cast<std::size_t>(rows), cols,
+        [&](std::size_t p) { return grid.row_data(rows - static_cast<int>(p)); },
+        [&](std::size_t p, const ReadStatus& st) {
+            const int position = static_cast<int>(p) + 1;
+            if (!st) stop_in_block(map, st, words(message, number(position)), expected, hdr);
+            overflow.note(st, position);
+            return true;
+        });
     overflow.report(name, map, grid.cols(), run.log, run.con);
     return title;
 }

@@ -58,7 +58,7 @@ void read_class_blocks(TextReader& map, MapInput& g, Run& run) {
         allocate_classes(hdr, g.classes, hdr.ntype + 1, 0, failure);
         g.class_names.assign(static_cast<std::size_t>(hdr.ntype + 1), std::string());
         const int rows = hdr.ycount, cols = hdr.xcount;
-        std::vector<int> buffer(static_cast<std::size_t>(cols));
+        std::vector<int> buffer(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
         for (int ii = 1; ii <= hdr.ntype + 1; ++ii) {
             std::string name;
             const Target name_target[] = {as_text(name, kNameLength)};
@@ -82,19 +82,26 @@ void read_class_blocks(TextReader& map, MapInput& g, Run& run) {
 
             Grid<float>& cls = g.classes[static_cast<std::size_t>(ii - 1)];
             RowOverflow overflow;
-            for (int row = rows; row >= 1; --row) {
-                ReadStatus rs = map.read_ints(buffer.data(), buffer.size());
-                if (!rs) {
-                    stop_in_block(
-                        map, rs,
-                        words(" Problems reading the class % on line", row, " in class= ", name),
-                        "a whole number", hdr);
-                }
-                overflow.note(rs, rows - row + 1);
-                float* out = cls.row_data(row);
-                for (int c = 0; c < cols; ++c)
-                    out[c] = static_cast<float>(buffer[static_cast<std::size_t>(c)]);
-            }
+            // Whole numbers, north row first; each row starts from 0.
+            std::fill(buffer.begin(), buffer.end(), 0);
+            const auto width = static_cast<std::size_t>(cols);
+            map.read_rows<int>(
+                static_cast<std::size_t>(rows), width,
+                [&](std::size_t p) { return buffer.data() + p * width; },
+                [&](std::size_t p, const ReadStatus& rs) {
+                    const int row = rows - static_cast<int>(p);
+                    if (!rs) {
+                        stop_in_block(map, rs,
+                                      words(" Problems reading the class % on line", row,
+                                            " in class= ", name),
+                                      "a whole number", hdr);
+                    }
+                    overflow.note(rs, static_cast<int>(p) + 1);
+                    float* out = cls.row_data(row);
+                    const int* in = buffer.data() + p * width;
+                    for (int c = 0; c < cols; ++c) out[c] = static_cast<float>(in[c]);
+                    return true;
+                });
             overflow.report("class " + printable(name), map, cols, run.log, con);
             list_grid(run.log, words(" class # read:  ", ii) + "   " + printable(name), cls, 0);
         }

@@ -9,6 +9,7 @@
 
 #include "common/console.hpp"
 #include "common/output_file.hpp"
+#include "common/pieces.hpp"
 #include "common/stop.hpp"
 #include "mapfile/map_input.hpp"
 
@@ -180,15 +181,19 @@ void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid) {
         hi = *mx;
     }
     int width = std::max({digits(lo), digits(hi), digits(cols)}) + 1;
-    std::string& out = log.buffer();
-    int label = put_heading(out, title, rows, cols, width);
-    for (int row = rows, pos = 1; row >= 1; --row, ++pos) {
-        put_row_labels(out, pos, row, label);
-        const int* v = grid.row_data(row);
-        for (int c = 0; c < cols; ++c) append_int(out, v[c], width);
-        out.push_back('\n');
-        log.flush_if_large();
-    }
+    const int label = put_heading(log.buffer(), title, rows, cols, width);
+    // Rows north first: row `rows` is the first listed.
+    rows_in_order(log, static_cast<std::size_t>(rows),
+                  rows_per_piece(static_cast<std::size_t>(cols) * static_cast<std::size_t>(width)),
+                  [&](std::size_t first, std::size_t last, std::string& out) {
+                      for (std::size_t pos = first; pos <= last; ++pos) {
+                          const int row = rows - static_cast<int>(pos);
+                          put_row_labels(out, static_cast<int>(pos) + 1, row, label);
+                          const int* v = grid.row_data(row);
+                          for (int c = 0; c < cols; ++c) append_int(out, v[c], width);
+                          out.push_back('\n');
+                      }
+                  });
 }
 
 void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid, int decimals) {
@@ -204,13 +209,16 @@ void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid,
         width = std::max(width, static_cast<int>(probe.size()));
     }
     ++width;
-    std::string& out = log.buffer();
-    int label = put_heading(out, title, rows, cols, width);
-    for (int row = rows, pos = 1; row >= 1; --row, ++pos) {
-        put_row_labels(out, pos, row, label);
-        const float* v = grid.row_data(row);
-        for (int c = 0; c < cols; ++c) append_real(out, v[c], decimals, width);
-        out.push_back('\n');
-        log.flush_if_large();
-    }
+    const int label = put_heading(log.buffer(), title, rows, cols, width);
+    rows_in_order(log, static_cast<std::size_t>(rows),
+                  rows_per_piece(static_cast<std::size_t>(cols) * static_cast<std::size_t>(width)),
+                  [&](std::size_t first, std::size_t last, std::string& out) {
+                      for (std::size_t pos = first; pos <= last; ++pos) {
+                          const int row = rows - static_cast<int>(pos);
+                          put_row_labels(out, static_cast<int>(pos) + 1, row, label);
+                          const float* v = grid.row_data(row);
+                          for (int c = 0; c < cols; ++c) append_real(out, v[c], decimals, width);
+                          out.push_back('\n');
+                      }
+                  });
 }

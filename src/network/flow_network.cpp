@@ -19,6 +19,7 @@
 #include "mapfile/map_input.hpp"
 #include "common/stop.hpp"
 #include "common/field_format.hpp"
+#include "common/pieces.hpp"
 #include "network/flow_internal.hpp"
 #include "network/network.hpp"
 
@@ -324,13 +325,18 @@ void log_rank_table(const Network& net, Run& run) {
     s.assign(5, ' ');
     for (int j = 1; j <= xc; ++j) put_int(s, static_cast<long long>(j) * km, w);
     run.log_line(s);
-    for (int i = rank.rows(); i >= 1; --i) {
-        s.clear();
-        put_int(s, i, 5);
-        const int* r = rank.row_data(i);
-        for (int j = 0; j < xc; ++j) put_int(s, r[j], w);
-        run.log_line(s);
-    }
+    const int rows = rank.rows();
+    rows_in_order(run.log, static_cast<std::size_t>(rows),
+                  rows_per_piece(static_cast<std::size_t>(xc) * static_cast<std::size_t>(w)),
+                  [&](std::size_t first, std::size_t last, std::string& out) {
+                      for (std::size_t pos = first; pos <= last; ++pos) {
+                          const int i = rows - static_cast<int>(pos);
+                          put_int(out, i, 5);
+                          const int* r = rank.row_data(i);
+                          for (int j = 0; j < xc; ++j) put_int(out, r[j], w);
+                          out.push_back('\n');
+                      }
+                  });
 }
 
 // The cell checks, in cell order; true when anything was found. Receiving

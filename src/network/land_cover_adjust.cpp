@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/console.hpp"
+#include "common/pieces.hpp"
 #include "common/free_format.hpp"
 #include "common/run.hpp"
 #include "mapfile/map_input.hpp"
@@ -80,28 +81,41 @@ void wetland_split(LandCover& cover, float split, char option, const MapInput& i
     Grid<float>& water = classes[static_cast<std::size_t>(w + 1)];
     const Grid<int>& reach = input.reach;
     const Grid<int>& rank = net.rank;
+    // The uncoupled and coupled shares of a wetland share W.
+    struct Shares {
+        float unc, cou;
+    };
+    auto shares = [&](float wet) -> Shares {
+        if (option == '1') {
+            if (split * wet < 0.01f) return {wet, 0.0f};
+            return {(1.0f - split) * wet, split * wet};
+        }
+        const float cou = std::min(split, wet);
+        return {std::max(wet - cou, 0.0f), cou};
+    };
+    // One log line a square, made on the cores from the wetland before the split.
     run.log_line("Wetland stuff:");
+    const std::string split_text = num(split);
+    const int cols = uncoupled.cols();
+    rows_in_order(run.log, static_cast<std::size_t>(uncoupled.rows()),
+                  rows_per_piece(static_cast<std::size_t>(cols) * 40),
+                  [&](std::size_t first, std::size_t last, std::string& out) {
+                      for (std::size_t r = first; r <= last; ++r) {
+                          const int i = static_cast<int>(r) + 1;
+                          for (int j = 1; j <= cols; ++j) {
+                              const Shares s = shares(uncoupled(i, j));
+                              out += words(rank(i, j), i, j, split_text, num(s.unc), num(s.cou));
+                              out.push_back('\n');
+                          }
+                      }
+                  });
     for (int i = 1; i <= uncoupled.rows(); ++i) {
-        for (int j = 1; j <= uncoupled.cols(); ++j) {
-            const float wet = uncoupled(i, j);
-            float unc, cou;
-            if (option == '1') {
-                if (split * wet < 0.01f) {
-                    unc = wet;
-                    cou = 0;
-                } else {
-                    unc = (1.0f - split) * wet;
-                    cou = split * wet;
-                }
-            } else {
-                cou = std::min(split, wet);
-                unc = std::max(wet - cou, 0.0f);
-            }
-            uncoupled(i, j) = unc;
-            coupled(i, j) = cou;
-            run.log_line(words(rank(i, j), i, j, num(split), num(unc), num(cou)));
+        for (int j = 1; j <= cols; ++j) {
+            const Shares s = shares(uncoupled(i, j));
+            uncoupled(i, j) = s.unc;
+            coupled(i, j) = s.cou;
             if (reach(i, j) >= 1) {
-                water(i, j) += cou;
+                water(i, j) += s.cou;
                 coupled(i, j) = 0;
             }
         }
@@ -120,17 +134,20 @@ void log_class_grids(const LandCover& cover, Run& run) {
     for (std::size_t k = 0; k < classes.size(); ++k) {
         const int frame = static_cast<int>(k) + 1;
         run.log_line(words("frame", frame));
-        std::string& buf = run.log.buffer();
         const Grid<float>& g = classes[k];
-        for (int i = g.rows(); i >= 1; --i) {
-            const float* v = g.row_data(i);
-            for (int j = 0; j < g.cols(); ++j) {
-                buf.push_back(' ');
-                field::put_f(buf, v[j], 6, 3);
-            }
-            buf.push_back('\n');
-            run.log.flush_if_large();
-        }
+        const int rows = g.rows();
+        rows_in_order(run.log, static_cast<std::size_t>(rows),
+                      rows_per_piece(static_cast<std::size_t>(g.cols()) * 7),
+                      [&](std::size_t first, std::size_t last, std::string& buf) {
+                          for (std::size_t pos = first; pos <= last; ++pos) {
+                              const float* v = g.row_data(rows - static_cast<int>(pos));
+                              for (int j = 0; j < g.cols(); ++j) {
+                                  buf.push_back(' ');
+                                  field::put_f(buf, v[j], 6, 3);
+                              }
+                              buf.push_back('\n');
+                          }
+                      });
         run.log_line(words("frame=", frame, "written to zel_info"));
     }
 }

@@ -9,6 +9,7 @@
 #include "common/big_memory.hpp"
 #include "common/console.hpp"
 #include "common/field_format.hpp"
+#include "common/pieces.hpp"
 #include "common/responses.hpp"
 #include "common/run.hpp"
 #include "common/stop.hpp"
@@ -36,14 +37,17 @@ void log_grid(Run& run, int yc, int xc, const char* title, int largest, Value va
     for (int v = largest; v >= 10; v /= 10) ++w;
     w = std::max(5, w + 2);
     run.log_line(title);
-    std::string s;
-    for (int i = yc; i >= 1; --i) {
-        s.clear();
-        field::put_i(s, i, 5);
-        const std::size_t base = static_cast<std::size_t>(i - 1) * xc;
-        for (int j = 0; j < xc; ++j) field::put_i(s, value(base + j), w);
-        run.log_line(s);
-    }
+    rows_in_order(run.log, static_cast<std::size_t>(yc),
+                  rows_per_piece(static_cast<std::size_t>(xc) * static_cast<std::size_t>(w)),
+                  [&](std::size_t first, std::size_t last, std::string& s) {
+                      for (std::size_t pos = first; pos <= last; ++pos) {
+                          const int i = yc - static_cast<int>(pos);
+                          field::put_i(s, i, 5);
+                          const std::size_t base = static_cast<std::size_t>(i - 1) * xc;
+                          for (int j = 0; j < xc; ++j) field::put_i(s, value(base + j), w);
+                          s.push_back('\n');
+                      }
+                  });
 }
 
 bool anything_removed(const Window& w) { return w.south > 0 || w.north > 0 || w.west > 0 || w.east > 0; }

@@ -223,4 +223,65 @@ TEST(FreeFormat, LoadsFilesAndRefusesDirectories) {
     EXPECT_FALSE(r.load(path, err));
 }
 
+// Rows read together (on the cores where each row has a line of its own)
+// come out as rows read one after another: values, lines, dropped counts and
+// the first failure alike.
+TEST(FreeFormat, RowsReadTogetherMatchRowsReadOneByOne) {
+    const char* texts[] = {
+        "1 2 3\n4 5 6\n7 8 9\n",                   // a line a row
+        "1 2 3 99\n4 5 6\r\n7 8 9 1 1\n",          // values beyond the row, CR LF
+        "1 2\n3\n4 5 6\n7 8 9\n",                  // a row over two lines
+        "1 2 3\n\n4 5 6\n7 8 9\n",                 // a blank line inside the block
+        "1,,3\n2*4 5\n7 8 9 / note\n",              // null field, repeat, slash
+        "1 2 3\n4 x 6\n7 8 9\n",                    // a bad value
+        "1 2 3\n4 5 6\n",                            // the text ends early
+    };
+    for (const char* text : texts) {
+        std::vector<int> one(9, -1), together(9, -1);
+        std::vector<std::string> heard_one, heard_together;
+        auto note = [](std::vector<std::string>& heard, std::size_t p, const ReadStatus& st) {
+            heard.push_back(std::to_string(p) + ":" + std::to_string(st.code) + ":" +
+                            std::to_string(st.line) + ":" + std::to_string(st.dropped));
+            return static_cast<bool>(st);
+        };
+        TextReader a(text);
+        for (std::size_t p = 0; p < 3; ++p)
+            if (!note(heard_one, p, a.read_ints(one.data() + 3 * p, 3))) break;
+        TextReader b(text);
+        b.read_rows<int>(
+            3, 3, [&](std::size_t p) { return together.data() + 3 * p; },
+            [&](std::size_t p, const ReadStatus& st) { return note(heard_together, p, st); });
+        EXPECT_EQ(together, one) << text;
+        EXPECT_EQ(heard_together, heard_one) << text;
+        EXPECT_EQ(b.line_number(), a.line_number()) << text;
+    }
+}
+
+// Rows long enough that each is a piece of its own go through the worker
+// threads; a row over two lines in the middle sends the rest one by one.
+TEST(FreeFormat, LongRowsReadTogetherOnTheCores) {
+    const std::size_t n = std::size_t{1} << 18, rows = 6;
+    std::string text;
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (std::size_t c = 0; c < n; ++c) {
+            text += std::to_string((r * 7 + c) % 1000);
+            text += (r == 3 && c == n / 2) ? '\n' : ' ';
+        }
+        text += "\n";
+    }
+    std::vector<int> got(rows * n, -1);
+    std::vector<std::size_t> lines;
+    TextReader b(text);
+    ASSERT_TRUE(b.read_rows<int>(
+        rows, n, [&](std::size_t p) { return got.data() + p * n; },
+        [&](std::size_t, const ReadStatus& st) {
+            lines.push_back(st.line);
+            return static_cast<bool>(st);
+        }));
+    EXPECT_EQ(lines, (std::vector<std::size_t>{1, 2, 3, 5, 6, 7}));
+    for (std::size_t r = 0; r < rows; ++r)
+        for (std::size_t c : {std::size_t{0}, n / 2, n - 1})
+            EXPECT_EQ(got[r * n + c], static_cast<int>((r * 7 + c) % 1000)) << r << " " << c;
+}
+
 }  // namespace
