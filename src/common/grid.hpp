@@ -24,7 +24,13 @@ public:
     void assign(int rows, int cols, T init = T{}) {
         rows_ = rows > 0 ? rows : 0;
         cols_ = cols > 0 ? cols : 0;
-        assign_big(values_, static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_), init);
+        const std::size_t n = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
+        // Fresh memory every time: zeros cost nothing, other values one pass.
+        ZeroedVector<T>().swap(values_);
+        if (init == T{})
+            values_.resize(n);
+        else
+            values_.assign(n, init);
     }
     void fill(T value) { std::fill(values_.begin(), values_.end(), value); }
     void clear() {
@@ -50,8 +56,8 @@ public:
 
     T* row_data(int row) { return values_.data() + row_start(row); }
     const T* row_data(int row) const { return values_.data() + row_start(row); }
-    std::vector<T>& values() { return values_; }
-    const std::vector<T>& values() const { return values_; }
+    ZeroedVector<T>& values() { return values_; }
+    const ZeroedVector<T>& values() const { return values_; }
 
 private:
     std::size_t checked(int row, int col) const {
@@ -72,5 +78,5 @@ private:
     }
     int rows_ = 0;
     int cols_ = 0;
-    std::vector<T> values_;
+    ZeroedVector<T> values_;
 };

@@ -100,6 +100,7 @@ void run_zel(Run& run) {
     con.say();
     run.checkpoint(1, 5);
     const LandCover cover = adjust_land_cover(map, files.map, net, answers.split_type, run);  // 28
+    files.map = TextReader();  // the map file is read to its end: its text goes
     run.checkpoint(2, 20);
     times("land cover");
 

@@ -93,7 +93,7 @@ TEST(Fetch, NoReachesAndReceivingCells) {
     c.fetch();
     EXPECT_EQ(c.t.console(), "reachcount= 0 in ftch\n");
     for (int d = 0; d < 8; ++d)
-        EXPECT_EQ(c.result[static_cast<std::size_t>(d)].values(), std::vector<float>(16, 0.f));
+        EXPECT_EQ(std::vector<float>(c.result[static_cast<std::size_t>(d)].values().begin(), c.result[static_cast<std::size_t>(d)].values().end()), std::vector<float>(16, 0.f));
 
     FetchCase r(4, 4);
     r.reach.fill(3);

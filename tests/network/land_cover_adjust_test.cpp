@@ -172,7 +172,7 @@ TEST(LandCoverAdjust, BankfullDefaultAndBlock) {
     bad.net.da.fill(6.f);
     bad.reader = TextReader("heading\n 1 2 x3\n", "zelm.map");
     bad.adjust();
-    EXPECT_EQ(bad.cover.bankfull.values(), std::vector<float>(3, 1.1f));
+    EXPECT_EQ(std::vector<float>(bad.cover.bankfull.values().begin(), bad.cover.bankfull.values().end()), std::vector<float>(3, 1.1f));
     EXPECT_TRUE(
         bad.said("ios= 1\nzelm.map line 2: the value \"x3\" in the bankfull block is "
                  "not a number\n\n No bankfull values found\n"));

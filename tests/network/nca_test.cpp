@@ -148,7 +148,7 @@ TEST_F(Nca, RasterOutsideTheGridIsNotAnError) {
                  ":xDelta 100\n:yDelta 100\n:EndHeader\n1 1\n");
     compute();
     EXPECT_NE(out.str().find("No pixel of nca.r2s lies inside the model grid:"), std::string::npos);
-    EXPECT_EQ(nca.fraction.values(), std::vector<float>(4, 0.f));
+    EXPECT_EQ(std::vector<float>(nca.fraction.values().begin(), nca.fraction.values().end()), std::vector<float>(4, 0.f));
 }
 
 TEST_F(Nca, BadFilesStop) {
