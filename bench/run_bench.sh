@@ -86,7 +86,7 @@ CHUNK = 4 << 20
 # "<folder> <size label> <cells>", one line per basin, from the generator
 basins = []
 for line in open(made):
-    parts = line.split()
+    parts = line.rsplit(None, 2)
     if len(parts) == 3 and parts[2].isdigit():
         basins.append((parts[0], parts[1], int(parts[2])))
 
