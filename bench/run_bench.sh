@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
 # Benchmark: builds a Release zel, writes the benchmark basins outside the
 # repository and runs zel in each of them in batch (answers replayed, input
-# from /dev/null).  Prints per size: wall seconds, peak memory, input size,
-# zel's time against a plain read of the same input files (cat | wc -w, timed
-# in the same run) and the growth exponent between consecutive sizes
-# (log(t2/t1) / log(n2/n1), n = basin squares).  Sizes that have a DEM are
-# run twice, with and without the DEM statistics, so that the exponent always
-# compares like runs.
+# from /dev/null), timed against a floor measured in the same run:
 #
-#   bench/run_bench.sh [--big] [--sizes 100,300,1000,2000] [--force]
+#   floor = read + write
+#     read   cat <inputs> | wc -w, warm cache (the answers, the map, the DEM)
+#     write  as many bytes as zel's outputs in that folder (the sum of the
+#            sizes of the files a first, untimed zel run wrote), written in
+#            4 MB chunks to one file in the same folder
 #
-#   --big     add the 4000 x 4000 basin (about 1.5 GB of map text)
-#   --sizes   comma-separated grid sizes
-#   --force   regenerate the basins even when they are up to date
+# Each round first times the floor, then zel; before each of the two the
+# outputs and the floor file are removed and the file system synced, so that
+# every timed write starts from the same page-cache state.  Printed per size:
+# the best zel wall time and its spread over the rounds, zel's peak memory,
+# the best read and best write (the floor is their sum) and the floor's
+# spread, zel's ratio to the floor and the growth exponent between
+# consecutive sizes (log(t2/t1) / log(c2/c1), c = basin squares).  Sizes that
+# have a DEM are run twice, with and without the DEM statistics.
+#
+#   bench/run_bench.sh [--sizes 100,300,1000,2000] [--big] [--continental] [--rounds K] [--force]
+#
+#   --sizes        comma-separated sizes: n for n x n squares, WxH for W columns by H rows
+#   --big          add the 4000 x 4000 basin (about 0.75 GB of map text)
+#   --continental  add the 6000 x 5000 basin (about 1.4 GB of map text)
+#   --rounds K     rounds of floor and zel per size (default 2)
+#   --force        regenerate the basins even when they are up to date
+#   --verbose      also print every round's times
 # Environment: ZEL_BENCH_DIR (basins, default /tmp/zel-bench),
 #              ZEL_BENCH_BUILD (build folder, default <repo>/build-bench),
 #              ZEL_BIN (an existing zel to time instead of building one).
@@ -21,20 +34,26 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 bench=${ZEL_BENCH_DIR:-/tmp/zel-bench}
 build=${ZEL_BENCH_BUILD:-$repo/build-bench}
 sizes=100,300,1000,2000
+rounds=2
+verbose=0
 gen_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
-    --big) gen_args+=(--big); big=1 ;;
+    --big) gen_args+=(--big) ;;
+    --continental) gen_args+=(--continental) ;;
     --sizes) sizes=$2; shift ;;
+    --rounds) rounds=$2; shift ;;
     --force) gen_args+=(--force) ;;
+    --verbose) verbose=1 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
   shift
 done
-if [[ -n ${big:-} && ,$sizes, != *,4000,* ]]; then sizes=$sizes,4000; fi
+if ! [[ $rounds =~ ^[1-9][0-9]*$ ]]; then echo "--rounds needs a whole number of at least 1" >&2; exit 2; fi
 
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+made=$(mktemp)
+trap 'rm -f "$log" "$made"' EXIT
 quiet() { "$@" >"$log" 2>&1 || { cat "$log" >&2; echo "failed: $*" >&2; exit 1; }; }
 
 zel=${ZEL_BIN:-}
@@ -50,27 +69,57 @@ zel=$(cd "$(dirname "$zel")" && pwd)/$(basename "$zel")
 
 echo "== basins in $bench"
 quiet python3 "$repo/tools/basin_gen.py" bench "$bench" --sizes "$sizes" "${gen_args[@]}"
+cp "$log" "$made"
 
-echo "== running zel"
-python3 - "$zel" "$bench" "$sizes" <<'PY'
+echo "== running zel, $rounds round(s) of floor and zel per size"
+python3 - "$zel" "$made" "$rounds" "$verbose" <<'PY'
 import math, os, resource, subprocess, sys, tempfile, time
 
-zel, root, sizes = sys.argv[1], sys.argv[2], [int(s) for s in sys.argv[3].split(",") if s]
+zel, made, rounds, verbose = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4] == "1"
 gnu_time = os.path.exists("/usr/bin/time")
+# what the generator writes; everything else in a basin folder is zel's or the floor's
+INPUTS = {"zelm.map", "dem.r2s", "nca.r2s", "zel_responses.txt", "basin_par.csv", "class_combine.csv",
+          "basin_gen_stamp.txt"}
+FLOOR_FILE = "floor_write.bin"
+CHUNK = 4 << 20
+
+# "<folder> <size label> <cells>", one line per basin, from the generator
+basins = []
+for line in open(made):
+    parts = line.rsplit(None, 2)
+    if len(parts) == 3 and parts[2].isdigit():
+        basins.append((parts[0], parts[1], int(parts[2])))
 
 
-def cells_of(folder):
-    for line in open(os.path.join(folder, "basin_gen_stamp.txt")):
-        if line.startswith("cells "):
-            return int(line.split()[1])
-    raise SystemExit("no cell count in " + folder)
+def clean(folder):
+    """Removes zel's outputs and the floor file, then syncs, so that each
+    timed step starts with no dirty pages of the step before."""
+    for name in os.listdir(folder):
+        path = os.path.join(folder, name)
+        if name not in INPUTS and os.path.isfile(path) and not os.path.islink(path):
+            os.remove(path)
+    os.sync()
 
 
-def plain_read(folder, files):
-    cmd = "cat " + " ".join(files) + " | wc -w"
-    subprocess.run(cmd, shell=True, cwd=folder, stdout=subprocess.DEVNULL, check=True)  # warm the cache
+def output_bytes(folder):
+    return sum(os.path.getsize(os.path.join(folder, name)) for name in os.listdir(folder)
+               if name not in INPUTS and os.path.isfile(os.path.join(folder, name)))
+
+
+def time_read(folder, files):
     t = time.perf_counter()
-    subprocess.run(cmd, shell=True, cwd=folder, stdout=subprocess.DEVNULL, check=True)
+    subprocess.run("cat " + " ".join(files) + " | wc -w", shell=True, cwd=folder,
+                   stdout=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - t
+
+
+def time_write(folder, nbytes):
+    buf = memoryview(bytes(CHUNK))
+    t = time.perf_counter()
+    with open(os.path.join(folder, FLOOR_FILE), "wb", buffering=0) as f:
+        left = nbytes
+        while left > 0:
+            left -= f.write(buf[:min(CHUNK, left)])
     return time.perf_counter() - t
 
 
@@ -92,6 +141,7 @@ def run_zel(folder):
                             stderr=subprocess.STDOUT).returncode
         wall = time.perf_counter() - t
         peak_kb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    log.close()
     return rc, wall, peak_kb
 
 
@@ -111,46 +161,98 @@ def twin_without_dem(folder):
     return twin
 
 
-print("%6s %-7s %10s %10s %9s %10s %9s %9s %9s" % ("size", "dem", "cells", "input MB", "zel s", "peak MB",
-                                                   "read s", "zel/read", "exponent"))
+def spread(xs):
+    return "%.0f%%" % (100.0 * (max(xs) - min(xs)) / min(xs)) if len(xs) > 1 and min(xs) > 0 else "-"
+
+
+def measure(d, files):
+    """A first zel run for the output size, then `rounds` of floor and zel."""
+    clean(d)
+    time_read(d, files)  # warm the cache
+    rc, _wall, _peak = run_zel(d)
+    res = {"rc": rc, "out": output_bytes(d), "zel": [], "peak": 0, "read": [], "write": [], "floor": []}
+    if rc != 0:
+        return res
+    for _ in range(rounds):
+        clean(d)
+        r = time_read(d, files)
+        w = time_write(d, res["out"])
+        res["read"].append(r)
+        res["write"].append(w)
+        res["floor"].append(r + w)
+        clean(d)
+        rc, wall, peak_kb = run_zel(d)
+        if rc != 0:
+            res["rc"] = rc
+            return res
+        res["zel"].append(wall)
+        res["peak"] = max(res["peak"], peak_kb)
+        if verbose:
+            print("    round %d: read %.2f s, write %.2f s, zel %.2f s, %.0f MB" % (
+                len(res["zel"]), r, w, wall, peak_kb / 1024.0), flush=True)
+    return res
+
+
+head = ("%-9s %-3s %9s %8s %8s | %8s %6s %8s | %7s %7s %8s %6s | %9s %8s" % (
+    "size", "dem", "cells", "in MB", "out MB", "zel s", "spread", "peak MB", "read s", "write s",
+    "floor s", "spread", "zel/floor", "exponent"))
+print(head)
+print("-" * len(head))
 runs = []
-for n in sizes:
-    folder = os.path.join(root, "n%04d" % n)
+for folder, label, cells in basins:
     with_dem = os.path.exists(os.path.join(folder, "dem.r2s"))
     todo = [(folder, with_dem)] + ([(twin_without_dem(folder), False)] if with_dem else [])
     for d, dem in todo:
         files = ["zel_responses.txt", "zelm.map"] + (["dem.r2s"] if dem else [])
-        size_mb = sum(os.path.getsize(os.path.join(d, f)) for f in files) / 1e6
-        cells = cells_of(d)
-        read_s = plain_read(d, files)
-        rc, wall, peak_kb = run_zel(d)
-        prev = [r for r in runs if r["dem"] == dem]
-        exp = "-"
-        if rc == 0 and prev and prev[-1]["rc"] == 0:
-            exp = "%.2f" % (math.log(wall / prev[-1]["wall"]) / math.log(cells / prev[-1]["cells"]))
-        print("%6d %-7s %10d %10.1f %9.2f %10.1f %9.2f %9.1f %9s%s" % (
-            n, "yes" if dem else "no", cells, size_mb, wall, peak_kb / 1024.0, read_s, wall / read_s, exp,
-            "" if rc == 0 else "   FAILED (exit %d), see %s/zel_console.log" % (rc, d)), flush=True)
-        if rc != 0:
+        in_mb = sum(os.path.getsize(os.path.join(d, f)) for f in files) / 1e6
+        m = measure(d, files)
+        run = {"label": label, "dem": dem, "cells": cells, "rc": m["rc"]}
+        if m["rc"] != 0:
+            print("%-9s %-3s %9d %8.1f   FAILED (exit %d), see %s/zel_console.log" % (
+                label, "yes" if dem else "no", cells, in_mb, m["rc"], d), flush=True)
             tail = open(os.path.join(d, "zel_console.log"), errors="replace").read().split("\n")[-8:]
             print("      " + "\n      ".join(tail))
-        runs.append({"n": n, "dem": dem, "cells": cells, "wall": wall, "rc": rc, "peak": peak_kb})
-print("(exponent: against the previous size of the same kind, with or without the DEM)")
+            runs.append(run)
+            continue
+        zel_s = min(m["zel"])
+        floor_s = min(m["read"]) + min(m["write"])
+        run.update(wall=zel_s, peak=m["peak"], ratio=zel_s / floor_s)
+        prev = [r for r in runs if r["dem"] == dem and r["rc"] == 0]
+        exp = "-"
+        if prev and cells != prev[-1]["cells"]:
+            exp = "%.2f" % (math.log(zel_s / prev[-1]["wall"]) / math.log(cells / prev[-1]["cells"]))
+        print("%-9s %-3s %9d %8.1f %8.1f | %8.2f %6s %8.0f | %7.2f %7.2f %8.2f %6s | %9.2f %8s" % (
+            label, "yes" if dem else "no", cells, in_mb, m["out"] / 1e6, zel_s, spread(m["zel"]),
+            m["peak"] / 1024.0, min(m["read"]), min(m["write"]), floor_s, spread(m["floor"]),
+            run["ratio"], exp), flush=True)
+        runs.append(run)
+print("(best of %d round(s); floor = best read + best write; spread = (slowest - fastest) / fastest;"
+      % rounds)
+print(" peak = the largest of the rounds; exponent against the previous size of the same kind)")
 
 print()
-ok = lambda n, dem: next((r for r in runs if r["n"] == n and r["dem"] == dem and r["rc"] == 0), None)
-r = ok(1000, True)
-if r:
-    print("target 1000x1000 with the DEM under 10 s and 2 GB: %.2f s, %.0f MB  %s" % (
-        r["wall"], r["peak"] / 1024.0, "met" if r["wall"] < 10 and r["peak"] < 2 * 1024 * 1024 else "MISSED"))
-a, b = ok(1000, False), ok(2000, False)
-if a and b:
-    e = math.log(b["wall"] / a["wall"]) / math.log(b["cells"] / a["cells"])
-    print("target growth exponent 1000->2000 (no DEM) at most 1.15: %.2f  %s" % (e, "met" if e <= 1.15 else "MISSED"))
-r = ok(4000, False)
-if r:
-    print("target 4000x4000 under 12 GB: %.0f MB  %s" % (
-        r["peak"] / 1024.0, "met" if r["peak"] < 12 * 1024 * 1024 else "MISSED"))
+GB = 1024 * 1024  # KB in a GB
+
+
+def target(label, dem, max_ratio, max_gb=None):
+    what = "%s%s: ratio <= %.1f%s" % (label.replace("x", " x ") if "x" in label else label + " x " + label,
+                                    " with the DEM" if dem else "", max_ratio,
+                                    " and peak under %d GB" % max_gb if max_gb else "")
+    r = next((r for r in runs if r["label"] == label and r["dem"] == dem), None)
+    if r is None:
+        print("target %-52s not run" % what)
+    elif r["rc"] != 0:
+        print("target %-52s MISSED (zel failed)" % what)
+    else:
+        ok = r["ratio"] <= max_ratio and (max_gb is None or r["peak"] < max_gb * GB)
+        print("target %-52s %.2f%s  %s" % (what, r["ratio"], ", %.1f GB" % (r["peak"] / GB) if max_gb else "",
+                                          "met" if ok else "MISSED"))
+
+
+target("1000", True, 2.0)
+target("2000", False, 2.0)
+target("4000", False, 2.0, 5)
+target("6000x5000", False, 2.5, 12)
 if any(r["rc"] != 0 for r in runs):
     sys.exit(1)
 PY

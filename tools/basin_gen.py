@@ -4,7 +4,7 @@ this file.
 
   basin_gen.py demo OUT [--outlet-rank auto|N]   the example basin (40 x 30)
   basin_gen.py basin OUT [options]                a shaped basin of any size
-  basin_gen.py bench OUT [--sizes ...] [--big]    benchmark basins (n x n)
+  basin_gen.py bench OUT [--sizes ...] [--big]    benchmark basins (n x n or WxH)
   basin_gen.py check OUT                          read a folder back and check it
 """
 

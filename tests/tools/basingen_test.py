@@ -2,6 +2,7 @@
 and faults the folder check must catch in a copy of the demo basin."""
 
 import contextlib
+import hashlib
 import io
 import os
 import shutil
@@ -158,6 +159,39 @@ class FolderCheck(unittest.TestCase):
             self.assertEqual(cli.main(["check", "--quick", DEMO, self.folder]), 1)
         self.assertEqual(out.getvalue().count("\nok\n"), 2)
         self.assertIn("FAILED: square", out.getvalue())
+
+
+class BenchBasins(unittest.TestCase):
+    def setUp(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.root = tmp.name
+
+    def write(self, sizes):
+        with contextlib.redirect_stdout(io.StringIO()):
+            self.assertEqual(cli.main(["bench", self.root, "--sizes", sizes]), 0)
+
+    def test_square_basins_keep_their_bytes(self):
+        self.write("40")
+        want = {"zelm.map": "d97e234f86572e729a91eb6141791607366fed77cec51f714f9d91e4fde47663",
+                "dem.r2s": "b48adf8a57232448bdeb418291a502b38cd0a3a4cdc4ef44c8b431e30eca3812"}
+        for name, digest in want.items():
+            with open(os.path.join(self.root, "n0040", name), "rb") as f:
+                self.assertEqual(hashlib.sha256(f.read()).hexdigest(), digest, name)
+
+    def test_wide_and_tall_basins_pass_the_check(self):
+        self.write("48x30,30x48")
+        for folder in ("n0048x0030", "n0030x0048"):
+            with self.subTest(folder):
+                M = check.read_map(os.path.join(self.root, folder, "zelm.map"))
+                self.assertEqual((M["nx"], M["ny"]), tuple(int(v) for v in folder[1:].split("x")))
+                check.check_folder(os.path.join(self.root, folder), verbose=False)
+
+    def test_size_list(self):
+        self.assertEqual(cli.bench_sizes("100, 6000x5000"), [(100, 100), (6000, 5000)])
+        for bad in ("6000x", "10", "1x2x3", "big"):
+            with self.subTest(bad), self.assertRaises(SystemExit):
+                cli.bench_sizes(bad)
 
 
 if __name__ == "__main__":

@@ -23,6 +23,31 @@ def _outlet_arg(v):
     return [] if n == 0 else [n]
 
 
+def bench_sizes(text):
+    """'1000,6000x5000' -> [(1000, 1000), (6000, 5000)]: n for n x n squares,
+    WxH for W columns by H rows."""
+    sizes = []
+    for item in text.replace(",", " ").split():
+        parts = item.lower().split("x")
+        try:
+            nx, ny = (int(parts[0]), int(parts[0])) if len(parts) == 1 else (int(parts[0]), int(parts[1]))
+        except (ValueError, IndexError):
+            raise SystemExit("bad size %r: give n or WxH" % item)
+        if len(parts) > 2 or min(nx, ny) < 16:
+            raise SystemExit("bad size %r: give n or WxH, each at least 16" % item)
+        sizes.append((nx, ny))
+    return sizes
+
+
+def bench_folder(nx, ny):
+    """n<size> for a square basin, n<W>x<H> otherwise."""
+    return "n%04d" % nx if nx == ny else "n%04dx%04d" % (nx, ny)
+
+
+def bench_label(nx, ny):
+    return "%d" % nx if nx == ny else "%dx%d" % (nx, ny)
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description="Write synthetic basin folders for ZEL.")
     sub = ap.add_subparsers(dest="mode", required=True)
@@ -58,11 +83,14 @@ def main(argv=None):
     b.add_argument("--min-slope", type=float, default=0.0001)
     b.add_argument("--no-distinct", action="store_true", help="allow equal elevations")
 
-    be = sub.add_parser("bench", help="benchmark basins under OUT/n<size>")
+    be = sub.add_parser("bench", help="benchmark basins under OUT/n<size> or OUT/n<W>x<H>")
     be.add_argument("out")
-    be.add_argument("--sizes", default="100,300,1000,2000")
+    be.add_argument("--sizes", default="100,300,1000,2000",
+                    help="comma-separated sizes: n for n x n squares, WxH for W columns by H rows")
     be.add_argument("--big", action="store_true", help="add the 4000 x 4000 basin")
-    be.add_argument("--dem-max", type=int, default=1000, help="largest size that gets a DEM")
+    be.add_argument("--continental", action="store_true", help="add the 6000 x 5000 basin")
+    be.add_argument("--dem-max", type=int, default=1000,
+                    help="largest size (columns and rows) that gets a DEM")
     be.add_argument("--seed", type=int, default=11)
     be.add_argument("--force", action="store_true", help="regenerate even when up to date")
 
@@ -89,13 +117,15 @@ def main(argv=None):
         info = write_shaped(B, a.out, cfg)
         print("basin written to %s: %d basin squares, outlet ranks %s" % (a.out, info["cells"], info["outlets"]))
     elif a.mode == "bench":
-        sizes = [int(s) for s in a.sizes.replace(",", " ").split()]
-        if a.big and 4000 not in sizes:
-            sizes.append(4000)
-        for n in sizes:
-            folder = os.path.join(a.out, "n%04d" % n)
-            cells = write_bench(folder, n, 5 if n <= a.dem_max else 0, a.seed, a.force)
-            print("%s %d %d" % (folder, n, cells))
+        sizes = bench_sizes(a.sizes)
+        if a.big and (4000, 4000) not in sizes:
+            sizes.append((4000, 4000))
+        if a.continental and (6000, 5000) not in sizes:
+            sizes.append((6000, 5000))
+        for nx, ny in sizes:
+            folder = os.path.join(a.out, bench_folder(nx, ny))
+            cells = write_bench(folder, nx, ny, 5 if max(nx, ny) <= a.dem_max else 0, a.seed, a.force)
+            print("%s %s %d" % (folder, bench_label(nx, ny), cells))
     elif a.mode == "check":
         bad = 0
         for folder in a.folders:

@@ -5,8 +5,8 @@ Two terrain builders:
   * shaped basins (demo, basin): an irregular basin outline, a tilted valley
     with a meandering main stream and slanted side valleys plus noise, pits
     removed by a priority flood from the outlet, D8 by steepest descent;
-  * bench basins: a square basin with a herringbone valley system whose
-    elevations are computed row by row, so that 4000 x 4000 grids stay cheap.
+  * bench basins: a rectangular basin with a herringbone valley system whose
+    elevations are computed row by row, so that continental grids stay cheap.
 Both give every basin square a strictly lower basin neighbour and one
 receiving square just outside the basin edge, below every basin square.
 """
@@ -407,18 +407,23 @@ BENCH_CLASSES = ["crops", "grass", "deciduous", "conifer", "mixed_forest", "wetl
 
 
 class BenchGrid:
-    def __init__(self, n, seed=11):
-        self.n = n
-        self.jc = n // 2
-        self.npad = 10 ** max(2, len(str(n - 1)))
+    """nx columns by ny rows: the main valley runs north up column nx // 2,
+    the side valleys go east and west from it every BENCH_P rows."""
+
+    def __init__(self, nx, ny=None, seed=11):
+        ny = nx if ny is None else ny
+        self.nx, self.ny = nx, ny
+        self.jc = nx // 2
+        # the column number is the tie-breaking fraction, so the padding
+        # follows the column count
+        self.npad = 10 ** max(2, len(str(nx - 1)))
         self.dec = 2 + len(str(self.npad)) - 1
         self.seed = seed
-        lake_len = max(2, n // 60)
-        self.lakes = [(1, max(4, n // 6), lake_len), (2, max(4 + lake_len + 3, n // 2), lake_len)]
+        lake_len = max(2, ny // 60)
+        self.lakes = [(1, max(4, ny // 6), lake_len), (2, max(4 + lake_len + 3, ny // 2), lake_len)]
 
     def inside(self, i, j):
-        n = self.n
-        return 2 <= i <= n - 3 and 2 <= j <= n - 3
+        return 2 <= i <= self.ny - 3 and 2 <= j <= self.nx - 3
 
     def units(self, i, j):
         """Height in 1/npad cm above the datum (100 m below the outlet band)."""
@@ -430,6 +435,18 @@ class BenchGrid:
             coarse = BENCH_A * (i - 2) + BENCH_B * k + BENCH_C * d
         return (coarse + 10000) * self.npad + j
 
+    def units_row(self, i):
+        """units(i, j) for every column j of row i (the same integers, made
+        without a call per square)."""
+        npad, jc = self.npad, self.jc
+        cols = getattr(self, "_cols", None)
+        if cols is None:
+            cols = self._cols = [BENCH_B * abs(j - jc) * npad + j for j in range(self.nx)]
+        base = (BENCH_A * (i - 2) + BENCH_C * ((i - 2) % BENCH_P) + 10000) * npad
+        row = [base + c for c in cols]
+        row[jc] = (BENCH_A * (i - 2) - BENCH_D + 10000) * npad + jc
+        return row
+
     def elev(self, i, j):
         return self.units(i, j) / (100.0 * self.npad)
 
@@ -440,17 +457,16 @@ class BenchGrid:
         return self.units(2, self.jc) - 500 * self.npad
 
     def row_key(self, i):
-        n = self.n
-        return ((i - 2) % BENCH_P, i == 2, i == n - 3)
+        return ((i - 2) % BENCH_P, i == 2, i == self.ny - 3)
 
     def dirs_row(self, i):
-        n = self.n
+        nx = self.nx
         ys = (i - 1, i, i + 1)
-        z = {y: [self.units(y, j) for j in range(n)] for y in ys}
+        z = {y: self.units_row(y) for y in ys}
         zz = _RowView(z)
-        out = [0] * n
+        out = [0] * nx
         inside = self.inside
-        for j in range(n):
+        for j in range(nx):
             if not inside(i, j):
                 continue
             extra = self.recv() if (i, j) == (2, self.jc) else None

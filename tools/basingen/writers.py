@@ -499,36 +499,39 @@ def _remove(folder, name):
         pass
 
 
-def write_bench(out, n, dem_factor, seed=11, force=False):
-    """One n x n benchmark basin folder; returns its basin square count."""
+def write_bench(out, nx, ny, dem_factor, seed=11, force=False):
+    """One benchmark basin folder of nx columns by ny rows, written a row at a
+    time (no grid is held whole); returns its basin square count."""
     os.makedirs(out, exist_ok=True)
-    stamp = "basin_gen bench n=%d dem=%d seed=%d v1\n" % (n, dem_factor, seed)
+    if nx == ny:
+        stamp = "basin_gen bench n=%d dem=%d seed=%d v1\n" % (nx, dem_factor, seed)
+    else:
+        stamp = "basin_gen bench nx=%d ny=%d dem=%d seed=%d v1\n" % (nx, ny, dem_factor, seed)
     stamp_path = os.path.join(out, "basin_gen_stamp.txt")
-    cells = (n - 4) * (n - 4)
+    cells = (nx - 4) * (ny - 4)
     if not force and os.path.exists(stamp_path) and open(stamp_path).read().startswith(stamp):
         return cells
     _remove(out, "basin_gen_stamp.txt")
-    G = BenchGrid(n, seed)
+    G = BenchGrid(nx, ny, seed)
     jc = G.jc
     xo, yo, dx = 400000.0, 4000000.0, 1000.0
-    comments = ["ZEL benchmark basin: %d x %d squares, herringbone valleys" % (n, n),
+    comments = ["ZEL benchmark basin: %d x %d squares, herringbone valleys" % (nx, ny),
                 "written by %s, seed %d; all elevations distinct" % (GENERATOR, seed),
                 "land cover: " + " ".join(BENCH_CLASSES), ""]
     path = os.path.join(out, "zelm.map")
     tmp = path + ".tmp"
-    rng = random.Random(seed)
-    blank = " ".join(["0"] * n) + "\n"
+    blank = " ".join(["0"] * nx) + "\n"
 
     def write_rows(f, title, receiving, key_of, row_of):
         """A block, north row first: blank edge rows, the receiving square's
         value on row 1, and inside rows built once for each key_of(row)."""
         f.write(title + "\n")
         cache = {}
-        for i in range(n - 1, -1, -1):
-            if i < 1 or i > n - 3:
+        for i in range(ny - 1, -1, -1):
+            if i < 1 or i > ny - 3:
                 f.write(blank)
             elif i == 1:
-                row = ["0"] * n
+                row = ["0"] * nx
                 row[jc] = receiving
                 f.write(" ".join(row) + "\n")
             else:
@@ -538,35 +541,34 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
                 f.write(cache[key])
 
     with open(tmp, "w", newline="\n") as f:
-        f.write(map_header(comments, "UTM", "17", "GRS80", xo, yo, n, n, dx, dx, 10.0, 40.0,
+        f.write(map_header(comments, "UTM", "17", "GRS80", xo, yo, nx, ny, dx, dx, 10.0, 40.0,
                            len(BENCH_CLASSES)))
         # 1 elevations
         f.write(BLOCK_TITLES[0] + "\n")
         fmt = "%%.%df" % G.dec
         ru = G.recv_units()
         scale = 100.0 * G.npad
-        for i in range(n - 1, -1, -1):
-            if i < 1 or i > n - 3:
+        for i in range(ny - 1, -1, -1):
+            if i < 1 or i > ny - 3:
                 f.write(blank)
                 continue
             if i == 1:
-                row = ["0"] * n
+                row = ["0"] * nx
                 row[jc] = fmt % (ru / scale)
                 f.write(" ".join(row) + "\n")
                 continue
-            units = G.units
-            row = ["0", "0"] + [fmt % (units(i, j) / scale) for j in range(2, n - 2)] + ["0", "0"]
-            f.write(" ".join(row) + "\n")
+            units = G.units_row(i)
+            f.write("0 0 " + " ".join([fmt % (u / scale) for u in units[2:nx - 2]]) + " 0 0\n")
         # 2 fractions: partial along the outline, full inside
         f.write(BLOCK_TITLES[1] + "\n")
-        edge_vals = [str(60 + (7 * j) % 36) for j in range(n)]
-        side = ["0", "0", "75"] + ["100"] * (n - 6) + ["80", "0", "0"]
+        edge_vals = [str(60 + (7 * j) % 36) for j in range(nx)]
+        side = ["0", "0", "75"] + ["100"] * (nx - 6) + ["80", "0", "0"]
         mid = " ".join(side) + "\n"
-        for i in range(n - 1, -1, -1):
-            if i < 2 or i > n - 3:
+        for i in range(ny - 1, -1, -1):
+            if i < 2 or i > ny - 3:
                 f.write(blank)
-            elif i == 2 or i == n - 3:
-                row = ["0", "0"] + edge_vals[2:n - 2] + ["0", "0"]
+            elif i == 2 or i == ny - 3:
+                row = ["0", "0"] + edge_vals[2:nx - 2] + ["0", "0"]
                 if i == 2:
                     row[jc] = "100"
                 f.write(" ".join(row) + "\n")
@@ -578,7 +580,7 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
 
         # 4-7 river class, contours, channels, reach
         def interior_row(i, fn):
-            return " ".join(fn(i, j) if G.inside(i, j) else "0" for j in range(n)) + "\n"
+            return " ".join(fn(i, j) if G.inside(i, j) else "0" for j in range(nx)) + "\n"
 
         def iak(i, j):
             return "3" if j == jc else ("2" if (i - 2) % BENCH_P == 0 else "1")
@@ -594,10 +596,10 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
             write_rows(f, title, recv_val, lambda i: (i - 2) % BENCH_P == 0,
                        lambda i, fn=fn: interior_row(i, fn))
         f.write(BLOCK_TITLES[6] + "\n")
-        for i in range(n - 1, -1, -1):
+        for i in range(ny - 1, -1, -1):
             r = G.reach_at(i, jc) if G.inside(i, jc) else 0
             if r:
-                row = ["0"] * n
+                row = ["0"] * nx
                 row[jc] = str(r)
                 f.write(" ".join(row) + "\n")
             else:
@@ -606,8 +608,8 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
         temps, main_t, lake_t = bench_class_templates(seed)
         for k, name in enumerate(BENCH_CLASSES):
             def class_row(i, k=k):
-                row = ["0"] * n
-                for j in range(2, n - 2):
+                row = ["0"] * nx
+                for j in range(2, nx - 2):
                     row[j] = str(temps[(i * 7 + j * 3 + j // 5) % 12][k])
                 row[jc] = str((lake_t if G.reach_at(i, jc) != 0 else main_t)[k])
                 return " ".join(row) + "\n"
@@ -620,11 +622,12 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
         k = dem_factor
         offs = [[0.75 * (abs(a - k // 2) + abs(b - k // 2)) for b in range(k)] for a in range(k)]
         p = os.path.join(out, "dem.r2s")
+        scale = 100.0 * G.npad
         with open(p + ".tmp", "w", newline="\n") as f:
-            f.write(r2s_header("dem", "UTM", "17", "GRS80", xo, yo, n * k, n * k, dx / k, dx / k))
-            for i in range(n):
+            f.write(r2s_header("dem", "UTM", "17", "GRS80", xo, yo, nx * k, ny * k, dx / k, dx / k))
+            for i in range(ny):
                 # coarse ground of the squares (no tie-breaking needed here)
-                zs = [G.units(i, j) / (100.0 * G.npad) + 1.0 for j in range(n)]
+                zs = [u / scale + 1.0 for u in G.units_row(i)]
                 for a in range(k):
                     oa = offs[a]
                     f.write(" ".join(["%.2f" % (zj + o) for zj in zs for o in oa]) + "\n")
@@ -633,7 +636,7 @@ def write_bench(out, n, dem_factor, seed=11, force=False):
         _remove(out, "dem.r2s")
     _remove(out, "nca.r2s")
     _remove(out, "class_combine.csv")
-    _write(out, "basin_par.csv", par_text(BENCH_CLASSES, 3, "benchmark basin %d x %d" % (n, n)))
+    _write(out, "basin_par.csv", par_text(BENCH_CLASSES, 3, "benchmark basin %d x %d" % (nx, ny)))
     _write(out, "zel_responses.txt", responses_text(par_file="na", initials="bench",
                                                     dem_stats="y" if dem_factor else "n"))
     _write(out, "basin_gen_stamp.txt", stamp + "cells %d\n" % cells)
