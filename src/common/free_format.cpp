@@ -632,13 +632,18 @@ bool TextReader::load(const std::string& path, int& error) {
         return false;
     }
     // One spare byte lets a regular file's end show without growing the buffer.
-    std::string text;
-    text.resize(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1
-                                                      : 65536);
+    std::size_t room = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1
+                                                            : 65536;
+    auto text = std::make_unique_for_overwrite<char[]>(room);
     std::size_t used = 0;
     for (;;) {
-        if (used == text.size()) text.resize(text.size() * 2);
-        ssize_t got = ::read(fd, text.data() + used, text.size() - used);
+        if (used == room) {
+            auto more = std::make_unique_for_overwrite<char[]>(room * 2);
+            std::memcpy(more.get(), text.get(), used);
+            text = std::move(more);
+            room *= 2;
+        }
+        ssize_t got = ::read(fd, text.get() + used, room - used);
         if (got < 0) {
             if (errno == EINTR) continue;
             error = errno;
@@ -649,8 +654,8 @@ bool TextReader::load(const std::string& path, int& error) {
         used += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    text.resize(used);
-    text_ = std::move(text);
+    buf_ = std::move(text);
+    text_ = {buf_.get(), used};
     name_ = path;
     rewind();
     error = 0;

@@ -11,7 +11,9 @@
 // either case, but never NaN or infinity, and never a value out of range.
 // Parsing works straight on the text with std::from_chars.
 #include <cstddef>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,13 +57,15 @@ ReadStatus parse_fields(std::string_view line, std::span<const Target> targets);
 class TextReader {
 public:
     TextReader() = default;
-    explicit TextReader(std::string text, std::string name = {})
-        : text_(std::move(text)), name_(std::move(name)) {}
+    explicit TextReader(std::string_view text, std::string name = {}) : name_(std::move(name)) {
+        hold(text.size());
+        if (!text.empty()) std::memcpy(buf_.get(), text.data(), text.size());
+    }
 
     // Read the whole file. False (with errno in `error`) when it cannot be read.
     bool load(const std::string& path, int& error);
     const std::string& name() const { return name_; }
-    const std::string& text() const { return text_; }
+    std::string_view text() const { return text_; }
 
     // The next line without its line end (LF or CR LF); false at the end of the text.
     bool next_line(std::string_view& line);
@@ -97,7 +101,13 @@ public:
     ReadStatus read_reals_each(std::size_t n, const std::function<void(std::size_t, float)>& each);
 
 private:
-    std::string text_;
+    // The text lives in a buffer of its own, left unfilled until it is read into.
+    void hold(std::size_t size) {
+        buf_ = std::make_unique_for_overwrite<char[]>(size + 1);
+        text_ = {buf_.get(), size};
+    }
+    std::unique_ptr<char[]> buf_;
+    std::string_view text_;
     std::string name_;
     std::size_t pos_ = 0;
     std::size_t line_ = 0;
