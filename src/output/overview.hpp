@@ -3,6 +3,7 @@
 // the picture, the background raster (squares averaged in blocks), the PNG
 // it is embedded as, the drainage-area cut of the drawn rivers, and the
 // tick and scale-bar numbers.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/grid.hpp"
+#include "mapfile/map_input.hpp"
 #include "network/network.hpp"
 
 namespace overview {
@@ -36,6 +38,11 @@ struct Frame {
         return {c.x + 0.5 * sx, c.y + 0.5 * sy};
     }
 };
+
+// The ground size of a square in metres: the header's steps, or on
+// geographic grids the size of the centre square (from the km given, or
+// computed when they are 0); 1 for a size that is not positive.
+Point ground_square(const MapHeader& h, double centre_dx_km, double centre_dy_km);
 
 // The window fitted into a box of box_w x box_h pixels at (left, top),
 // keeping the ground proportions of squares of ground_x x ground_y (any
@@ -94,10 +101,25 @@ int lowest_drawn_bin(const std::array<std::uint32_t, kAreaBins>& counts, std::si
 // them, at least 64, at most 15000.
 std::size_t segment_cap(int cells);
 
+// Every `step`-th of `count` points and the last, so that at most `most` + 1
+// are put: put(k) for each index k kept.
+template <class Put>
+void thinned(std::size_t count, std::size_t most, Put&& put) {
+    const std::size_t step =
+        std::max<std::size_t>((count + most - 1) / std::max<std::size_t>(most, 1), 1);
+    for (std::size_t k = 0; k < count; k += step) put(k);
+    if (count > 1 && (count - 1) % step != 0) put(count - 1);
+}
+
 // About `about` round values (1, 2 or 5 times a power of ten) spanning lo..hi.
 std::vector<double> nice_ticks(double lo, double hi, int about);
 // The largest round value not above `x` (x > 0), for a scale bar.
 double round_down_nice(double x);
+
+// A tick's value with the decimals its step needs.
+std::string tick_label(double v, double step);
+// A scale bar's length: "500 m", "2 km".
+std::string length_label(double metres);
 
 // `v` with `decimals` decimals (0 or 1 give the picture's coordinates),
 // never "-0", "nan" or "inf".

@@ -31,6 +31,19 @@ Frame fit_frame(const Window& w, double ground_x, double ground_y, double box_w,
     return f;
 }
 
+Point ground_square(const MapHeader& h, double centre_dx_km, double centre_dy_km) {
+    Point g{h.xdelta, h.ydelta};
+    if (!h.projection.metric()) {
+        if (!(centre_dx_km > 0) || !(centre_dy_km > 0)) {
+            const CentreSquare c = centre_square_km(h);
+            centre_dx_km = c.dx_km;
+            centre_dy_km = c.dy_km;
+        }
+        g = {centre_dx_km * 1000.0, centre_dy_km * 1000.0};
+    }
+    return {positive_or_one(g.x), positive_or_one(g.y)};
+}
+
 int block_size(int rows, int cols) {
     const int side = std::max({rows, cols, 1});
     return (side + kMaxPixels - 1) / kMaxPixels;
@@ -427,6 +440,20 @@ double round_down_nice(double x) {
     const double p = std::pow(10.0, std::floor(std::log10(x)));
     const double m = x / p;
     return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * p;
+}
+
+std::string tick_label(double v, double step) {
+    std::string s;
+    const bool whole = !(step < 1) || !(step > 0);
+    put_number(s, v, whole ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+    return s;
+}
+
+std::string length_label(double metres) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, metres >= 1000 ? "%g km" : "%g m",
+                  std::isfinite(metres) ? (metres >= 1000 ? metres / 1000 : metres) : 0.0);
+    return buf;
 }
 
 void put_number(std::string& out, double v, int decimals) {

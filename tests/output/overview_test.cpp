@@ -61,6 +61,16 @@ TEST(OverviewFrame, KeepsGroundProportionsAndSurvivesBadSizes) {
     EXPECT_EQ(f.rows, 1);
     EXPECT_DOUBLE_EQ(f.sx, 400);
     EXPECT_DOUBLE_EQ(f.sy, 400);
+    // Geographic squares: their ground size at the centre of the grid.
+    MapHeader h;
+    h.projection = *parse_map_projection("LATLONG");
+    h.xdelta = h.ydelta = 0.01f;
+    h.yorigin = 60;
+    h.ycount = 2;
+    const Point given = ground_square(h, 0.5, 1.1), computed = ground_square(h, 0, 0);
+    EXPECT_DOUBLE_EQ(given.x, 500);
+    EXPECT_DOUBLE_EQ(given.y, 1100);
+    EXPECT_NEAR(computed.x / computed.y, 0.5, 0.01);  // cos 60 degrees
 }
 
 // Grids of rows x cols with the whole grid in the watershed.
@@ -255,9 +265,233 @@ TEST(OverviewNumbers, TicksScaleBarsAndText) {
         put_number(s, v);
         EXPECT_EQ(s, text) << v;
     }
+    EXPECT_EQ(tick_label(0.30000000000000004, 0.1), "0.3");
+    EXPECT_EQ(tick_label(1500, 500), "1500");
+    EXPECT_EQ(length_label(500), "500 m");
+    EXPECT_EQ(length_label(20000), "20 km");
     EXPECT_EQ(xml_text("a&b<c>\"'"), "a&amp;b&lt;c&gt;&quot;&apos;");
     EXPECT_EQ(xml_text("km\xc2\xb2 \x01\xff\xc3"), "km\xc2\xb2 ???");
     EXPECT_EQ(xml_text("\xed\xa0\x80"), "???");  // a surrogate
+}
+
+// The picture of a basin, drawn in a scratch folder.
+struct Drawn {
+    std::string svg;
+    bool said = false;
+};
+Drawn draw(const WrittenBasin& b, const RiverProfiles& profiles) {
+    zeltest::WorkFolder folder;
+    zeltest::TestRun t;
+    write_overview(b, profiles, t.run);
+    t.publish();
+    std::ifstream f("zel_overview.svg", std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return {s.str(), t.said("zel_overview.svg written")};
+}
+
+// The element of this id up to its end (a group: up to its first "</g>").
+std::string element(const std::string& svg, const std::string& id) {
+    const auto at = svg.find("id=\"" + id + "\"");
+    if (at == std::string::npos) return {};
+    const auto end = svg.find(svg.compare(at - 3, 2, "<g") == 0 ? "</g>" : "/>", at);
+    return svg.substr(at, end - at);
+}
+std::string attribute(const std::string& text, const std::string& name) {
+    const auto from = text.find(" " + name + "=\"");
+    if (from == std::string::npos) return {};
+    const auto start = from + name.size() + 3;
+    return text.substr(start, text.find('"', start) - start);
+}
+std::vector<double> numbers_in(const std::string& text) {
+    std::vector<double> v;
+    const std::regex number(R"(-?[0-9]+(\.[0-9]+)?)");
+    for (std::sregex_iterator it(text.begin(), text.end(), number), end; it != end; ++it)
+        v.push_back(std::stod(it->str()));
+    return v;
+}
+
+// Main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (receiving); 2 -> 4 -> 5; 6 -> 8.
+zeltest::WrittenProducts small_basin() {
+    zeltest::WrittenProducts p{zeltest::BasinBuilder(5, 6)};
+    p.set_cells({{4, 2, 3},
+                 {2, 2, 4},
+                 {4, 3, 5},
+                 {2, 3, 5},
+                 {3, 3, 7},
+                 {4, 5, 8},
+                 {3, 4, 8},
+                 {3, 5, 9},
+                 {3, 6, 0}},
+                1);
+    for (int n = 1; n <= 8; ++n) p.net.da(p.net.row[n], p.net.col[n]) = static_cast<float>(n);
+    p.basin.map.reach(2, 2) = 1;
+    return p;
+}
+
+TEST(Overview, DrawsTheBasinItsRiversAndTheMainProfile) {
+    zeltest::WrittenProducts p = small_basin();
+    p.basin.answers.outlets = {8};
+    p.basin.answers.inlets = {2};
+    RiverProfiles profiles;
+    profiles.profiles = {{{4, 2, 5000, 90}, {4, 3, 4000, 70}, {3, 3, 3000, 50}},
+                         {{2, 2, 2000, 80}}};
+    const Drawn d = draw(p.written(), profiles);
+    EXPECT_TRUE(d.said);
+    const std::string& svg = d.svg;
+    EXPECT_NE(svg.find("zelm.map: 9 cells, 8.0 km\xc2\xb2"), std::string::npos);
+    EXPECT_NE(svg.find("chosen outlet at 4500.000, 2500.000 (row 3, column 5)"), std::string::npos);
+    EXPECT_EQ(zeltest::count(svg, "<image"), 1u);
+    EXPECT_EQ(zeltest::count(element(svg, "outlets"), "<circle"), 1u);
+    EXPECT_EQ(zeltest::count(element(svg, "inlets"), "<circle"), 1u);
+    EXPECT_EQ(zeltest::count(element(svg, "receiving"), "<circle"), 1u);
+    // The main profile through square centres: east along row 4, then one row
+    // south, which is lower on the picture.
+    const std::vector<double> pts = numbers_in(attribute(element(svg, "main-profile"), "points"));
+    ASSERT_EQ(pts.size(), 6u);
+    const double side = pts[2] - pts[0];
+    EXPECT_GT(side, 10);
+    EXPECT_DOUBLE_EQ(pts[3], pts[1]);
+    EXPECT_DOUBLE_EQ(pts[4], pts[2]);
+    EXPECT_NEAR(pts[5] - pts[3], side, 0.11);
+    // Eight links, each from a square centre to its neighbour's.
+    const std::string rivers = element(svg, "rivers");
+    const std::regex link(R"(M(-?[0-9.]+) (-?[0-9.]+)L(-?[0-9.]+) (-?[0-9.]+))");
+    int links = 0;
+    for (std::sregex_iterator it(rivers.begin(), rivers.end(), link), end; it != end; ++it, ++links)
+        EXPECT_NEAR(std::hypot(std::stod((*it)[3]) - std::stod((*it)[1]),
+                               std::stod((*it)[4]) - std::stod((*it)[2])),
+                    side, 0.15);
+    EXPECT_EQ(links, 8);
+}
+
+// The picture without its embedded raster, and its size from the viewBox.
+std::string without_raster(const std::string& svg) {
+    const auto at = svg.find("base64,");
+    return at == std::string::npos ? svg : svg.substr(0, at) + svg.substr(svg.find('"', at));
+}
+std::vector<double> picture_size(const std::string& svg) {
+    return numbers_in(attribute(svg.substr(svg.find("<svg")), "viewBox"));
+}
+
+// A picture for each odd case: drawn, sized, and free of NaN and infinity.
+TEST(Overview, OddBasinsStillMakeAPicture) {
+    using Make = std::function<zeltest::WrittenProducts()>;
+    RiverProfiles flat_profile;
+    flat_profile.profiles = {{{4, 2, 0, 50}, {4, 3, 0, 50}}, {}};
+    const std::vector<std::tuple<const char*, Make, RiverProfiles>> cases{
+        {"one square, no basin",
+         [] { return zeltest::WrittenProducts{zeltest::BasinBuilder(1, 1)}; },
+         {}},
+        {"flat, a profile of no length",
+         [] {
+             auto p = small_basin();
+             p.basin.map.elev.fill(50.0f);
+             return p;
+         },
+         flat_profile},
+        {"no drainage areas, two outlets",
+         [] {
+             auto p = small_basin();
+             p.net.da.fill(0.0f);
+             p.shed.lastgrid = {9, 5};
+             return p;
+         },
+         {}},
+        {"geographic, tall and thin",
+         [] {
+             zeltest::WrittenProducts p{zeltest::BasinBuilder(300, 1, 0.01f)};
+             p.basin.map.hdr.projection = *parse_map_projection("LATLONG");
+             p.basin.map.hdr.yorigin = 45;
+             p.set_cells({{2, 1, 2}, {1, 1, 0}}, 1);
+             return p;
+         },
+         {}},
+    };
+    for (const auto& [name, make, profiles] : cases) {
+        const zeltest::WrittenProducts p = make();
+        const Drawn d = draw(p.written(), profiles);
+        EXPECT_TRUE(d.said) << name;
+        const std::string text = without_raster(d.svg);
+        for (const char* bad : {"nan", "inf", "NaN", "e+0"})
+            EXPECT_EQ(text.find(bad), std::string::npos) << name << ": " << bad;
+        const std::vector<double> size = picture_size(d.svg);
+        ASSERT_EQ(size.size(), 4u) << name;
+        EXPECT_GT(size[2], 100) << name;
+        EXPECT_GT(size[3], 100) << name;
+    }
+}
+
+// A large basin as the picture sees it, and nothing more: N x N squares of
+// 1 km, every column draining south to row 1, which drains east to the
+// receiving square (1, N); random elevations, so the raster does not pack.
+struct LargeBasin {
+    explicit LargeBasin(int n) {
+        map.hdr.projection = *parse_map_projection("UTM");
+        map.hdr.xcount = map.hdr.ycount = n;
+        map.hdr.xdelta = map.hdr.ydelta = 1000;
+        map.elev.assign(n, n, 0.0f);
+        map.reach.assign(n, n, 0);
+        net.na = n * n;
+        net.naa = net.na - 1;
+        net.row.assign(static_cast<std::size_t>(net.na) + 1, 0);
+        net.col = net.row;
+        net.da.assign(n, n, 0.0f);
+        net.areas.frac.assign(n, n, 1.0e6f);
+        shed.rank.assign(n, n, 0);
+        shed.next.assign(n, n, 0);
+        std::mt19937 rng(11);
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) {
+                const int k = i >= 2 ? (n - i) * n + j : (n - 1) * n + j;
+                net.row[static_cast<std::size_t>(k)] = i;
+                net.col[static_cast<std::size_t>(k)] = j;
+                shed.rank(i, j) = k;
+                shed.next(i, j) = i >= 2 ? k + n : j < n ? k + 1 : 0;
+                net.da(i, j) = static_cast<float>(i >= 2 ? n - i + 1 : j * n);
+                map.elev(i, j) = static_cast<float>(rng() % 2000);
+            }
+        shed.old_number.resize(static_cast<std::size_t>(net.na) + 1);
+        for (std::size_t k = 0; k < shed.old_number.size(); ++k)
+            shed.old_number[k] = static_cast<int>(k);
+        shed.cells = net.na;
+        shed.receiving = 1;
+        shed.lastgrid = {net.na};
+        shed.window.rows = shed.window.cols = n;
+        answers.map_file = "large.map";
+    }
+    WrittenBasin written() const { return {answers, map, net, cover, fetch, nca, shed}; }
+
+    Responses answers;
+    MapInput map;
+    Network net;
+    LandCover cover;
+    Fetch fetch;
+    NonContributing nca;
+    Watershed shed;
+};
+
+// Every bound of the picture is reached at 2000 x 2000 (blocks of 4 squares,
+// 4 million links for 15000 segments, a profile of 100000 points), so a
+// larger grid adds time but not size; 4000 x 4000 would need 0.6 GB here.
+TEST(Overview, StaysUnderTwoMegabytesOnALargeBasin) {
+    const LargeBasin b(2000);
+    RiverProfiles profiles(false, std::vector<std::vector<ProfilePoint>>(10));
+    for (int k = 0; k < 100000; ++k)
+        profiles.profiles[0].push_back({2 + k / 2000 % 1998, 1 + k % 2000,
+                                        static_cast<float>(k) * 1000.0f,
+                                        static_cast<float>(k % 977)});
+    const auto start = std::chrono::steady_clock::now();
+    const Drawn d = draw(b.written(), profiles);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("svg_bytes", static_cast<int>(d.svg.size()));
+    RecordProperty("milliseconds", static_cast<int>(seconds * 1000));
+    EXPECT_LT(d.svg.size(), 2'000'000u);
+    const std::size_t segments = zeltest::count(element(d.svg, "rivers"), "M");
+    EXPECT_LE(segments, 15000u);
+    EXPECT_GT(segments, 1000u);
+    EXPECT_LE(numbers_in(attribute(element(d.svg, "main-profile"), "points")).size(), 2 * 20001u);
 }
 
 }  // namespace
