@@ -334,7 +334,8 @@ void write_overview(const WrittenBasin& b, const RiverProfiles& profiles, Run& r
     const double right = kMargin + std::max(f.width(), 300.0) + 40;  // the second column
     const double chart_left = right + kChartLeftRoom, chart_top = kMapTop + 36;
     const double width = std::ceil(chart_left + kChartW + kMargin);
-    const double height = std::ceil(std::max(kMapTop + f.height() + 64, chart_top + kChartH + 200));
+    const double legend_top = chart_top + kChartH + 110;  // below the profiles' keys
+    const double height = std::ceil(std::max(kMapTop + f.height() + 64, legend_top + 136));
 
     Svg svg;
     svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -347,7 +348,7 @@ void write_overview(const WrittenBasin& b, const RiverProfiles& profiles, Run& r
     svg << title_lines(b) << background(blocks, f) << rivers(b, f) << main_profile(profiles, f)
         << markers(b, f) << scale_and_north(f, ground, kMapTop + f.height() + 24)
         << profile_chart(profiles, chart_left, chart_top)
-        << legend(blocks.lo, blocks.hi, right, chart_top + kChartH + 110) << "</svg>\n";
+        << legend(blocks.lo, blocks.hi, right, legend_top) << "</svg>\n";
     file.write(svg.s);
     out::commit_or_stop(file, run);
     con.say("zel_overview.svg written");
