@@ -41,11 +41,11 @@ def chunks(png):
 
 def decode_png(png):
     """(width, height, channels, rows of bytes) of an 8-bit PNG, unfiltered."""
-    parts = list(chunks(png))
-    width, height, depth, colour = struct.unpack(">IIBB", parts[0][1][:10])
+    pieces = list(chunks(png))
+    width, height, depth, colour = struct.unpack(">IIBB", pieces[0][1][:10])
     assert depth == 8, f"bit depth {depth}"
     channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
-    raw = zlib.decompress(b"".join(d for k, d in parts if k == "IDAT"))
+    raw = zlib.decompress(b"".join(d for k, d in pieces if k == "IDAT"))
     stride = width * channels
     assert len(raw) == height * (stride + 1), "pixel data of the wrong length"
     rows, prev = [], bytearray(stride)
