@@ -4,7 +4,8 @@
 //       builds a SIZE x SIZE basin (default 1000) with 8 land-cover classes,
 //       runs the network stages untimed, then times every output file: the
 //       legacy shd files, new_shd.r2c, the elevation grids, tvo_spec.new,
-//       new.pdl, the fraction check, reach locations and the river profiles.
+//       new.pdl, the fraction check, reach locations, the river profiles and
+//       the overview picture.
 //       Files are written in a scratch folder.
 #include <cstdio>
 #include <filesystem>
@@ -101,7 +102,9 @@ int main(int argc, char** argv) {
             write_pdl(written, run);
         });
         timed("fraction check", [&] { check_fractions(written, run); });
-        timed("reaches + profiles", [&] { write_profiles(written, run); });
+        RiverProfiles profiles;
+        timed("reaches + profiles", [&] { profiles = write_profiles(written, run); });
+        timed("zel_overview.svg", [&] { write_overview(written, profiles, run); });
         std::printf("%-28s %8.3f s  (cpu %6.3f s)   (%d x %d, na = %d)\n", "total", timer.total,
                     timer.total_cpu, size, size, net.na);
     } catch (const Stop& s) {
@@ -110,6 +113,9 @@ int main(int argc, char** argv) {
     }
     std::printf("new_shd.r2c: %.0f MB\n",
                 static_cast<double>(std::filesystem::file_size("new_shd.r2c")) / 1e6);
+    run.outputs.publish();
+    std::printf("zel_overview.svg: %.0f kB\n",
+                static_cast<double>(std::filesystem::file_size("zel_overview.svg")) / 1e3);
     run.error_log.discard();
     return 0;
 }

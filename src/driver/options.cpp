@@ -80,7 +80,8 @@ class_combine.csv or class_combine.txt, nca.r2s and dem.r2s. It writes
 new_shd.r2c, new_ch_par.r2c, elv_means.r2c, elv_max.r2c, tvo_spec.new,
 new.pdl, nca.xyz, 1D_reach_locations.xyz, the river profiles
 profil01.dat .. profil10.dat and river01.xyz .. river10.xyz, the legacy
-new_format.shd, old_format.shd and ssdata.out, and the run log zel_info.txt.
+new_format.shd, old_format.shd and ssdata.out, the picture zel_overview.svg,
+and the run log zel_info.txt.
 
 The first run asks its questions and saves the answers in zel_responses.txt.
 Later runs replay that file; to run unattended, give no input:

@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "basin_builder.hpp"
 #include "e2e/e2e_harness.hpp"
 
 namespace {
@@ -216,6 +217,23 @@ TEST(DemoBasin, AnyOutletWritesTheProfilesOfItsWatershed) {
     const auto main = e2e::split_lines(b.read("profil01.dat"));
     ASSERT_FALSE(main.empty());
     EXPECT_NE(main.back().find(" 1 0 "), std::string::npos) << main.back();
+}
+
+// ---- A basin draining to two receiving squares ----
+
+TEST(EarlyEnding, TwoReceivingSquaresEndEarlyWithTheOverviewWritten) {
+    e2e::Basin b;
+    b.copy_example("tiny");  // for its answers: no outlet chosen
+    zeltest::BasinBuilder m = zeltest::BasinBuilder::hand_checked();
+    m.map.dir(2, 2) = 4;  // south, to a second receiving square
+    m.map.elev(1, 2) = 2;
+    b.write("zelm.map", m.map_text());
+    auto r = b.run("");
+    EXPECT_EQ(r.status, 0) << r.out.substr(r.out.size() > 2000 ? r.out.size() - 2000 : 0);
+    EXPECT_EQ(r.last_line(), "Normal ending @ 3807");
+    EXPECT_TRUE(r.has_line("zel_overview.svg written"));
+    EXPECT_NE(b.read("zel_overview.svg").find("No river profile in this run"), std::string::npos);
+    EXPECT_FALSE(b.exists("profil01.dat"));
 }
 
 }  // namespace
