@@ -1,6 +1,8 @@
 #include "common/field_format.hpp"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -206,36 +208,9 @@ inline void put_exponent_back(char*& p, int e10) {
     }
 }
 
-}  // namespace
-
-void put_i(std::string& out, long long v, int w) {
-    if (w <= 0) return;
-    bool neg = v < 0;
-    std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    if (w <= kShort) {
-        char buf[kShort + 24];
-        char* end = buf + sizeof buf;
-        char* p = end;
-        do {
-            *--p = static_cast<char>('0' + mag % 10);
-            mag /= 10;
-        } while (mag != 0);
-        if (neg) *--p = '-';
-        if (end - p > w) return stars(out, w);
-        return finish_short(out, p, end, w);
-    }
-    char buf[24];
-    int len = utoa(mag, buf);
-    int need = len + (neg ? 1 : 0);
-    if (need > w) return stars(out, w);
-    char* p = grow(out, w, need);
-    if (neg) *p++ = '-';
-    std::memcpy(p, buf, static_cast<std::size_t>(len));
-}
-
-void put_f(std::string& out, double v, int w, int d) {
-    if (w <= 0) return;
-    if (d < 0) d = 0;
+// Fw.d for any value and any d >= 0 (w >= 1): double arithmetic where it is
+// safe, the exact digits from the C library where it is not.
+void put_f_general(std::string& out, double v, int w, int d) {
     if (!std::isfinite(v)) return put_special(out, v, w);
     double a = std::fabs(v);
     // At least w+1 integer digits can never fit (and keeps the digit buffer small).
@@ -300,8 +275,8 @@ void put_f(std::string& out, double v, int w, int d) {
     std::memcpy(p, digits + frac_from, static_cast<std::size_t>(d - frac_pad));
 }
 
-void put_e(std::string& out, double v, int w, int d) {
-    if (w <= 0) return;
+// Ew.d for any value and any d (w >= 1), likewise.
+void put_e_general(std::string& out, double v, int w, int d) {
     if (!std::isfinite(v)) return put_special(out, v, w);
     if (d <= 0 || d > 700) return stars(out, w);
     int e10 = 0;
@@ -352,6 +327,269 @@ void put_e(std::string& out, double v, int w, int d) {
         tail[2] = static_cast<char>('0' + ae / 10 % 10);
         tail[3] = static_cast<char>('0' + ae % 10);
     }
+}
+
+// The paths below do the usual fields in integer arithmetic: a finite double
+// is exactly m * 2^e, so |v| * 10^k rounded to nearest, ties away from zero,
+// is decided exactly by a 128-bit product and a shift (or a division by a
+// power of ten). Whatever lies beyond their reach goes to the paths above.
+
+__extension__ typedef unsigned __int128 u128;
+
+constexpr int kMaxPow = 38;  // 10^38 < 2^127
+
+constexpr std::array<u128, kMaxPow + 1> kPow10 = [] {
+    std::array<u128, kMaxPow + 1> t{};
+    u128 p = 1;
+    for (auto& x : t) {
+        x = p;
+        p *= 10;
+    }
+    return t;
+}();
+
+// Bits of 10^k.
+constexpr std::array<int, kMaxPow + 1> kPow10Bits = [] {
+    std::array<int, kMaxPow + 1> t{};
+    for (int k = 0; k <= kMaxPow; ++k)
+        for (u128 p = kPow10[static_cast<std::size_t>(k)]; p != 0; p >>= 1) ++t[static_cast<std::size_t>(k)];
+    return t;
+}();
+
+inline std::uint64_t pow10_64(int k) { return static_cast<std::uint64_t>(kPow10[static_cast<std::size_t>(k)]); }
+
+// "00" "01" ... "99".
+constexpr std::array<char, 200> kPairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+// The digits of n, written leftwards from p; returns the first.
+inline char* digits_back(char* p, std::uint64_t n) {
+    while (n >= 100) {
+        std::uint64_t r = n % 100;
+        n /= 100;
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * r], 2);
+    }
+    if (n >= 10) {
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * n], 2);
+    } else {
+        *--p = static_cast<char>('0' + n);
+    }
+    return p;
+}
+
+// The `count` lowest digits of n with their zeros, written leftwards from p
+// and taken off n; returns the first.
+inline char* low_digits_back(char* p, std::uint64_t& n, int count) {
+    for (; count >= 2; count -= 2) {
+        std::uint64_t r = n % 100;
+        n /= 100;
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * r], 2);
+    }
+    if (count != 0) {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+    return p;
+}
+
+// Texts of the integer paths are built right-aligned in a blank buffer of
+// this size (no text is longer than 24 characters).
+constexpr int kBuf = 32;
+
+// The text [p, end) of a blank buffer ending at `end`, right-aligned in w
+// characters, or w asterisks when it is longer.
+inline void place(std::string& out, const char* p, const char* end, int w) {
+    const int len = static_cast<int>(end - p);
+    if (len > w) return stars(out, w);
+    if (w <= kBuf) {
+        out.append(end - w, static_cast<std::size_t>(w));
+        return;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(w));
+    char* o = out.data() + at;
+    std::memset(o, ' ', static_cast<std::size_t>(w - len));
+    std::memcpy(o + (w - len), p, static_cast<std::size_t>(len));
+}
+
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+constexpr std::uint64_t kExpAll = std::uint64_t{0x7ff} << 52;  // from here on: infinity, NaN
+
+// A finite nonzero magnitude (sign bit clear) as m * 2^e exactly, m odd.
+struct Binary {
+    std::uint64_t m;
+    int e;
+};
+inline Binary decompose(std::uint64_t bits) {
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    const int biased = static_cast<int>(bits >> 52);
+    int e = -1074;
+    if (biased != 0) {
+        m |= std::uint64_t{1} << 52;
+        e = biased - 1075;
+    }
+    const int tz = std::countr_zero(m);
+    return {m >> tz, e + tz};
+}
+
+// q = floor(m * 2^e * 10^k), and whether rounding to nearest with ties away
+// from zero goes up from q. False when that is beyond 128 bits.
+inline bool scale(std::uint64_t m, int e, int k, u128& q, bool& up) {
+    if (k >= 0) {
+        if (k > kMaxPow || std::bit_width(m) + kPow10Bits[static_cast<std::size_t>(k)] > 127)
+            return false;
+        const u128 p = m * kPow10[static_cast<std::size_t>(k)];  // below 2^127
+        if (e >= 0) {
+            if (e > 127 || (p >> (127 - e)) != 0) return false;
+            q = p << e;
+            up = false;
+            return true;
+        }
+        const int s = -e;
+        if (s >= 128) {  // p / 2^s is below one half
+            q = 0;
+            up = false;
+            return true;
+        }
+        q = p >> s;
+        up = p - (q << s) >= (u128{1} << (s - 1));
+        return true;
+    }
+    const int j = -k;
+    if (j > 19) return false;
+    // 10^j is even: the remainder decides against half of it, and bits below
+    // the point of m * 2^e cannot tip a whole remainder over an integer.
+    const std::uint64_t p = pow10_64(j);
+    std::uint64_t r;
+    if (e >= 0) {
+        if (std::bit_width(m) + e > 127) return false;
+        const u128 x = u128{m} << e;
+        if ((x >> 64) == 0) {
+            q = static_cast<std::uint64_t>(x) / p;
+            r = static_cast<std::uint64_t>(x) % p;
+        } else {
+            q = x / p;
+            r = static_cast<std::uint64_t>(x % p);
+        }
+    } else {
+        const int s = -e;
+        const std::uint64_t whole = s >= 64 ? 0 : m >> s;
+        q = whole / p;
+        r = whole % p;
+    }
+    up = r >= p / 2;
+    return true;
+}
+
+// Fw.d for 0 <= d <= 19 while |v| * 10^d stays below 2^64; false otherwise.
+bool put_f_fast(std::string& out, double v, int w, int d) {
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+    const bool sign = (bits & kSignBit) != 0;
+    bits &= ~kSignBit;
+    if (bits >= kExpAll) return false;
+    std::uint64_t n = 0;
+    if (bits != 0) {
+        const Binary b = decompose(bits);
+        u128 q;
+        bool up;
+        if (!scale(b.m, b.e, d, q, up) || (q >> 64) != 0 || static_cast<std::uint64_t>(q) == ~std::uint64_t{0})
+            return false;
+        n = static_cast<std::uint64_t>(q) + (up ? 1 : 0);
+    }
+    const bool neg = sign && n != 0;
+    char buf[kBuf];
+    std::memset(buf, ' ', sizeof buf);
+    char* const end = buf + kBuf;
+    char* p = low_digits_back(end, n, d);
+    *--p = '.';
+    if (n != 0)
+        p = digits_back(p, n);
+    else if ((end - p) + (neg ? 1 : 0) < w || d == 0)  // "0." when it fits; never ".", alone
+        *--p = '0';
+    if (neg) *--p = '-';
+    place(out, p, end, w);
+    return true;
+}
+
+// Ew.d for 1 <= d <= 18 and the magnitudes scale() reaches; false otherwise.
+bool put_e_fast(std::string& out, double v, int w, int d) {
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+    const bool sign = (bits & kSignBit) != 0;
+    bits &= ~kSignBit;
+    if (bits >= kExpAll) return false;
+    std::uint64_t n = 0;
+    int e10 = 0;
+    if (bits != 0) {
+        const Binary b = decompose(bits);
+        const int t = std::bit_width(b.m) - 1 + b.e;  // 2^t <= |v| < 2^(t+1)
+        e10 = ((t * 78913) >> 18) + 1;               // floor(t log10 2) + 1: |v| < 10^e10 or 10^(e10+1)
+        const std::uint64_t lo = pow10_64(d - 1), hi = pow10_64(d);
+        for (int tries = 0;; ++tries) {
+            u128 q;
+            bool up;
+            if (tries == 3 || !scale(b.m, b.e, d - e10, q, up)) return false;
+            if (q >= hi) {
+                ++e10;
+            } else if (q < lo) {
+                --e10;
+            } else {
+                n = static_cast<std::uint64_t>(q) + (up ? 1 : 0);
+                if (n == hi) {
+                    n = lo;
+                    ++e10;
+                }
+                break;
+            }
+        }
+    }
+    const bool neg = sign && bits != 0;
+    char buf[kBuf];
+    std::memset(buf, ' ', sizeof buf);
+    char* const end = buf + kBuf;
+    char* p = end;
+    put_exponent_back(p, e10);
+    p = low_digits_back(p, n, d);
+    *--p = '.';
+    if ((end - p) + (neg ? 1 : 0) < w) *--p = '0';
+    if (neg) *--p = '-';
+    place(out, p, end, w);
+    return true;
+}
+
+}  // namespace
+
+void put_i(std::string& out, long long v, int w) {
+    if (w <= 0) return;
+    const bool neg = v < 0;
+    const std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    char buf[kBuf];
+    std::memset(buf, ' ', sizeof buf);
+    char* const end = buf + kBuf;
+    char* p = digits_back(end, mag);
+    if (neg) *--p = '-';
+    place(out, p, end, w);
+}
+
+void put_f(std::string& out, double v, int w, int d) {
+    if (w <= 0) return;
+    if (d < 0) d = 0;
+    if (d <= 19 && put_f_fast(out, v, w, d)) return;
+    put_f_general(out, v, w, d);
+}
+
+void put_e(std::string& out, double v, int w, int d) {
+    if (w <= 0) return;
+    if (d >= 1 && d <= 18 && put_e_fast(out, v, w, d)) return;
+    put_e_general(out, v, w, d);
 }
 
 void put_a(std::string& out, std::string_view s, int w, int declared) {
