@@ -358,67 +358,137 @@ constexpr std::array<int, kMaxPow + 1> kPow10Bits = [] {
 
 inline std::uint64_t pow10_64(int k) { return static_cast<std::uint64_t>(kPow10[static_cast<std::size_t>(k)]); }
 
-// "00" "01" ... "99".
-constexpr std::array<char, 200> kPairs = [] {
-    std::array<char, 200> t{};
-    for (int i = 0; i < 100; ++i) {
-        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
-    }
+// The two digits of r < 100 as a 16-bit text, first digit in the low byte.
+constexpr std::array<std::uint16_t, 100> kPairs = [] {
+    std::array<std::uint16_t, 100> t{};
+    for (int r = 0; r < 100; ++r)
+        t[static_cast<std::size_t>(r)] = static_cast<std::uint16_t>(('0' + r / 10) | ('0' + r % 10) << 8);
     return t;
 }();
 
-// The digits of n, written leftwards from p; returns the first.
-inline char* digits_back(char* p, std::uint64_t n) {
-    while (n >= 100) {
-        std::uint64_t r = n % 100;
-        n /= 100;
-        p -= 2;
-        std::memcpy(p, &kPairs[2 * r], 2);
+// A field text is built from its last character to its first, then placed
+// right-aligned in its w characters, or as w asterisks when it is longer.
+//
+// Fields of up to 16 characters are composed in an integer of that many
+// bytes, first character in the lowest byte, and appended from it at once:
+// a text assembled from many small stores and read back straight away stalls
+// the processor. That needs a little-endian byte order; elsewhere, and for
+// wider fields, the text is built in a buffer.
+constexpr bool kWords = std::endian::native == std::endian::little;
+
+template <class Word>
+struct WordText {
+    Word t = 0;
+    int len = 0;
+    int length() const { return len; }
+    void put(char c) {
+        t = t << 8 | static_cast<unsigned char>(c);
+        ++len;
     }
-    if (n >= 10) {
-        p -= 2;
-        std::memcpy(p, &kPairs[2 * n], 2);
-    } else {
-        *--p = static_cast<char>('0' + n);
+    void put_pair(std::uint64_t r) {
+        t = t << 16 | kPairs[r];
+        len += 2;
     }
-    return p;
+    // w <= sizeof(Word); characters pushed out of t leave len > w.
+    void append(std::string& out, int w) const {
+        if (len > w) return stars(out, w);
+        const int pad = w - len;  // below sizeof(Word): len >= 1
+        const Word blanks = ~Word{0} / 0xff * ' ';
+        const Word field = t << (8 * pad) | (blanks & ((Word{1} << (8 * pad)) - 1));
+        char buf[sizeof(Word)];
+        std::memcpy(buf, &field, sizeof buf);
+        out.append(buf, static_cast<std::size_t>(w));
+    }
+};
+
+struct BufferText {
+    static constexpr int kSize = 64;  // no text is longer than 25 characters
+    static constexpr int kRoom = 32;  // blanks before the text for w <= kRoom
+    char buf[kSize];
+    int start = kSize;
+    void put(char c) { buf[--start] = c; }
+    void put_pair(std::uint64_t r) {
+        start -= 2;
+        buf[start] = static_cast<char>(kPairs[r] & 0xff);
+        buf[start + 1] = static_cast<char>(kPairs[r] >> 8);
+    }
+    int length() const { return kSize - start; }
+    void append(std::string& out, int w) {
+        const int len = length();
+        if (len > w) return stars(out, w);
+        if (w <= kRoom) {
+            std::memset(buf + start - kRoom, ' ', kRoom);
+            out.append(buf + kSize - w, static_cast<std::size_t>(w));
+            return;
+        }
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(w));
+        char* o = out.data() + at;
+        std::memset(o, ' ', static_cast<std::size_t>(w - len));
+        std::memcpy(o + (w - len), buf + start, static_cast<std::size_t>(len));
+    }
+};
+
+// Calls f with an empty text of the kind for a field of w characters.
+template <class F>
+void with_text(int w, F&& f) {
+    if (kWords && w <= 8)
+        f(WordText<std::uint64_t>{});
+    else if (kWords && w <= 16)
+        f(WordText<u128>{});
+    else
+        f(BufferText{});
 }
 
-// The `count` lowest digits of n with their zeros, written leftwards from p
-// and taken off n; returns the first.
-inline char* low_digits_back(char* p, std::uint64_t& n, int count) {
+// The `count` lowest digits of n with their zeros, taken off n.
+template <class Text>
+void put_low_digits(Text& x, std::uint64_t& n, int count) {
     for (; count >= 2; count -= 2) {
-        std::uint64_t r = n % 100;
+        x.put_pair(n % 100);
         n /= 100;
-        p -= 2;
-        std::memcpy(p, &kPairs[2 * r], 2);
     }
     if (count != 0) {
-        *--p = static_cast<char>('0' + n % 10);
+        x.put(static_cast<char>('0' + n % 10));
         n /= 10;
     }
-    return p;
 }
 
-// Texts of the integer paths are built right-aligned in a blank buffer of
-// this size (no text is longer than 24 characters).
-constexpr int kBuf = 32;
-
-// The text [p, end) of a blank buffer ending at `end`, right-aligned in w
-// characters, or w asterisks when it is longer.
-inline void place(std::string& out, const char* p, const char* end, int w) {
-    const int len = static_cast<int>(end - p);
-    if (len > w) return stars(out, w);
-    if (w <= kBuf) {
-        out.append(end - w, static_cast<std::size_t>(w));
-        return;
+template <class Text>
+void put_digits(Text& x, std::uint64_t n) {
+    while (n >= 100) {
+        x.put_pair(n % 100);
+        n /= 100;
     }
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(w));
-    char* o = out.data() + at;
-    std::memset(o, ' ', static_cast<std::size_t>(w - len));
-    std::memcpy(o + (w - len), p, static_cast<std::size_t>(len));
+    if (n >= 10)
+        x.put_pair(n);
+    else
+        x.put(static_cast<char>('0' + n));
+}
+
+// Fw.d of n / 10^d, sign first when neg. A value below 1 keeps its "0."
+// when the text then fits, and always with d = 0.
+template <class Text>
+void put_fixed_text(Text& x, std::uint64_t n, int d, bool neg, int w) {
+    put_low_digits(x, n, d);
+    x.put('.');
+    if (n != 0)
+        put_digits(x, n);
+    else if (x.length() + (neg ? 1 : 0) < w || d == 0)
+        x.put('0');
+    if (neg) x.put('-');
+}
+
+// Ew.d of the d-digit mantissa n and the exponent e10 (|e10| <= 99), sign
+// first when neg. The leading zero stays when the text then fits.
+template <class Text>
+void put_sci_text(Text& x, std::uint64_t n, int e10, int d, bool neg, int w) {
+    x.put_pair(static_cast<std::uint64_t>(e10 < 0 ? -e10 : e10));
+    x.put(e10 < 0 ? '-' : '+');
+    x.put('E');
+    put_low_digits(x, n, d);
+    x.put('.');
+    if (x.length() + (neg ? 1 : 0) < w) x.put('0');
+    if (neg) x.put('-');
 }
 
 constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
@@ -490,6 +560,26 @@ inline bool scale(std::uint64_t m, int e, int k, u128& q, bool& up) {
     return true;
 }
 
+// m * 2^e * 10^d rounded to nearest, ties away from zero, for d <= 19;
+// false when that is 2^64 or more.
+inline bool fixed_round(std::uint64_t m, int e, int d, std::uint64_t& n) {
+    const u128 p = m * kPow10[static_cast<std::size_t>(d)];  // below 2^117
+    if (e >= 0) {
+        if (e >= 64 || (p >> (64 - e)) != 0) return false;
+        n = static_cast<std::uint64_t>(p) << e;
+        return true;
+    }
+    const int s = -e;
+    if (s >= 118) {  // p / 2^s is below one half
+        n = 0;
+        return true;
+    }
+    const u128 r = (p + (u128{1} << (s - 1))) >> s;  // plus one half: a tie goes up
+    if ((r >> 64) != 0) return false;
+    n = static_cast<std::uint64_t>(r);
+    return true;
+}
+
 // Fw.d for 0 <= d <= 19 while |v| * 10^d stays below 2^64; false otherwise.
 bool put_f_fast(std::string& out, double v, int w, int d) {
     std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
@@ -499,24 +589,13 @@ bool put_f_fast(std::string& out, double v, int w, int d) {
     std::uint64_t n = 0;
     if (bits != 0) {
         const Binary b = decompose(bits);
-        u128 q;
-        bool up;
-        if (!scale(b.m, b.e, d, q, up) || (q >> 64) != 0 || static_cast<std::uint64_t>(q) == ~std::uint64_t{0})
-            return false;
-        n = static_cast<std::uint64_t>(q) + (up ? 1 : 0);
+        if (!fixed_round(b.m, b.e, d, n)) return false;
     }
     const bool neg = sign && n != 0;
-    char buf[kBuf];
-    std::memset(buf, ' ', sizeof buf);
-    char* const end = buf + kBuf;
-    char* p = low_digits_back(end, n, d);
-    *--p = '.';
-    if (n != 0)
-        p = digits_back(p, n);
-    else if ((end - p) + (neg ? 1 : 0) < w || d == 0)  // "0." when it fits; never ".", alone
-        *--p = '0';
-    if (neg) *--p = '-';
-    place(out, p, end, w);
+    with_text(w, [&](auto x) {
+        put_fixed_text(x, n, d, neg, w);
+        x.append(out, w);
+    });
     return true;
 }
 
@@ -552,16 +631,10 @@ bool put_e_fast(std::string& out, double v, int w, int d) {
         }
     }
     const bool neg = sign && bits != 0;
-    char buf[kBuf];
-    std::memset(buf, ' ', sizeof buf);
-    char* const end = buf + kBuf;
-    char* p = end;
-    put_exponent_back(p, e10);
-    p = low_digits_back(p, n, d);
-    *--p = '.';
-    if ((end - p) + (neg ? 1 : 0) < w) *--p = '0';
-    if (neg) *--p = '-';
-    place(out, p, end, w);
+    with_text(w, [&](auto x) {
+        put_sci_text(x, n, e10, d, neg, w);
+        x.append(out, w);
+    });
     return true;
 }
 
@@ -571,12 +644,11 @@ void put_i(std::string& out, long long v, int w) {
     if (w <= 0) return;
     const bool neg = v < 0;
     const std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    char buf[kBuf];
-    std::memset(buf, ' ', sizeof buf);
-    char* const end = buf + kBuf;
-    char* p = digits_back(end, mag);
-    if (neg) *--p = '-';
-    place(out, p, end, w);
+    with_text(w, [&](auto x) {
+        put_digits(x, mag);
+        if (neg) x.put('-');
+        x.append(out, w);
+    });
 }
 
 void put_f(std::string& out, double v, int w, int d) {
