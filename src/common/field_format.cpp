@@ -210,7 +210,7 @@ inline void put_exponent_back(char*& p, int e10) {
 
 // Fw.d for any value and any d >= 0 (w >= 1): double arithmetic where it is
 // safe, the exact digits from the C library where it is not.
-void put_f_general(std::string& out, double v, int w, int d) {
+[[gnu::noinline]] void put_f_general(std::string& out, double v, int w, int d) {
     if (!std::isfinite(v)) return put_special(out, v, w);
     double a = std::fabs(v);
     // At least w+1 integer digits can never fit (and keeps the digit buffer small).
@@ -276,7 +276,7 @@ void put_f_general(std::string& out, double v, int w, int d) {
 }
 
 // Ew.d for any value and any d (w >= 1), likewise.
-void put_e_general(std::string& out, double v, int w, int d) {
+[[gnu::noinline]] void put_e_general(std::string& out, double v, int w, int d) {
     if (!std::isfinite(v)) return put_special(out, v, w);
     if (d <= 0 || d > 700) return stars(out, w);
     int e10 = 0;
@@ -370,10 +370,10 @@ constexpr std::array<std::uint16_t, 100> kPairs = [] {
 // right-aligned in its w characters, or as w asterisks when it is longer.
 //
 // Fields of up to 16 characters are composed in an integer of that many
-// bytes, first character in the lowest byte, and appended from it at once:
-// a text assembled from many small stores and read back straight away stalls
-// the processor. That needs a little-endian byte order; elsewhere, and for
-// wider fields, the text is built in a buffer.
+// bytes, first character in the lowest byte, and stored at once into the
+// line (a text assembled from many small stores and read back straight away
+// stalls the processor). That needs a little-endian byte order; elsewhere,
+// and for wider fields, the text is built in a buffer.
 constexpr bool kWords = std::endian::native == std::endian::little;
 
 template <class Word>
@@ -395,9 +395,11 @@ struct WordText {
         const int pad = w - len;  // below sizeof(Word): len >= 1
         const Word blanks = ~Word{0} / 0xff * ' ';
         const Word field = t << (8 * pad) | (blanks & ((Word{1} << (8 * pad)) - 1));
-        char buf[sizeof(Word)];
-        std::memcpy(buf, &field, sizeof buf);
-        out.append(buf, static_cast<std::size_t>(w));
+        // The whole word in, then cut to the field: fixed sizes, no copy call.
+        const std::size_t at = out.size();
+        out.append(sizeof(Word), ' ');
+        std::memcpy(out.data() + at, &field, sizeof(Word));
+        out.resize(at + static_cast<std::size_t>(w));
     }
 };
 
@@ -429,15 +431,20 @@ struct BufferText {
     }
 };
 
-// Calls f with an empty text of the kind for a field of w characters.
+// Calls f with an empty text of the kind for a field of w characters; the
+// buffer, for wide fields, out of line.
 template <class F>
-void with_text(int w, F&& f) {
+[[gnu::noinline]] void with_buffer_text(F& f) {
+    f(BufferText{});
+}
+template <class F>
+inline void with_text(int w, F&& f) {
     if (kWords && w <= 8)
         f(WordText<std::uint64_t>{});
     else if (kWords && w <= 16)
         f(WordText<u128>{});
     else
-        f(BufferText{});
+        with_buffer_text(f);
 }
 
 // The `count` lowest digits of n with their zeros, taken off n.
@@ -561,7 +568,8 @@ inline bool scale(std::uint64_t m, int e, int k, u128& q, bool& up) {
 }
 
 // m * 2^e * 10^d rounded to nearest, ties away from zero, for d <= 19;
-// false when that is 2^64 or more.
+// false when that is 2^64 or more. Adding one half before cutting the bits
+// below the point is adding the highest of them.
 inline bool fixed_round(std::uint64_t m, int e, int d, std::uint64_t& n) {
     const u128 p = m * kPow10[static_cast<std::size_t>(d)];  // below 2^117
     if (e >= 0) {
@@ -570,11 +578,16 @@ inline bool fixed_round(std::uint64_t m, int e, int d, std::uint64_t& n) {
         return true;
     }
     const int s = -e;
+    if ((p >> 64) == 0 && s < 64) {  // floats, and doubles with few digits
+        const auto p64 = static_cast<std::uint64_t>(p);
+        n = (p64 >> s) + ((p64 >> (s - 1)) & 1);
+        return true;
+    }
     if (s >= 118) {  // p / 2^s is below one half
         n = 0;
         return true;
     }
-    const u128 r = (p + (u128{1} << (s - 1))) >> s;  // plus one half: a tie goes up
+    const u128 r = (p >> s) + ((p >> (s - 1)) & 1);
     if ((r >> 64) != 0) return false;
     n = static_cast<std::uint64_t>(r);
     return true;
