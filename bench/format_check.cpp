@@ -3,7 +3,7 @@
 //   format_check [COUNT] [--time N] [--seed S]
 //
 // Compares put_f, put_e and put_i with the formatter as it was before its
-// integer paths (bench/field_format_old.hpp) on COUNT values (default 50
+// integer paths (bench/field_format_old.cpp) on COUNT values (default 50
 // million): random float and double bit patterns, values of every magnitude,
 // values next to rounding ties and to the powers of ten where a field
 // overflows, negative values that round to zero, integers, subnormals, zeros,
@@ -215,14 +215,14 @@ void put_old(std::string& out, const Desc& f, double v, long long i) {
 }
 
 // Values of the magnitudes a field holds, from 10^-d to the largest that
-// fits, as floats: log-uniform at random (the number of digits changes from
+// fits (10^-4 to 10^10 for Ew.d), as floats: log-uniform at random (the number of digits changes from
 // one value to the next), or a random walk in the logarithm (neighbouring
 // values close, as in a grid); one in ten negative.
 std::vector<double> timing_values(const Desc& f, std::size_t n, bool smooth, Rng& rng) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::normal_distribution<double> step(0.0, 0.02);
-    const double lo = f.kind == 'I' ? 0 : f.kind == 'F' ? -f.d : -6;
-    const double hi = f.kind == 'I' ? f.w - 1 : f.kind == 'F' ? std::max(f.w - f.d - 2, 0) : 6;
+    const double lo = f.kind == 'I' ? 0 : f.kind == 'F' ? -f.d : -4;
+    const double hi = f.kind == 'I' ? f.w - 1 : f.kind == 'F' ? std::max(f.w - f.d - 2, 0) : 10;
     std::vector<double> v(n);
     double at = (lo + hi) / 2;
     for (auto& x : v) {
