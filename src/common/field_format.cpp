@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace field {
 namespace {
@@ -518,6 +519,20 @@ inline Binary decompose(std::uint64_t bits) {
     return {m >> tz, e + tz};
 }
 
+// x / 10^j and the remainder, the divisor a constant for the compiler (a
+// multiplication rather than a division), j = 1..19, through a table.
+template <std::size_t J>
+std::uint64_t div_pow10(std::uint64_t x, std::uint64_t& r) {
+    constexpr auto p = static_cast<std::uint64_t>(kPow10[J]);
+    r = x % p;
+    return x / p;
+}
+template <std::size_t... J>
+constexpr auto div_pow10_table(std::index_sequence<J...>) {
+    return std::array<std::uint64_t (*)(std::uint64_t, std::uint64_t&), sizeof...(J)>{&div_pow10<J>...};
+}
+constexpr auto kDivPow10 = div_pow10_table(std::make_index_sequence<20>{});
+
 // q = floor(m * 2^e * 10^k), and whether rounding to nearest with ties away
 // from zero goes up from q. False when that is beyond 128 bits.
 inline bool scale(std::uint64_t m, int e, int k, u128& q, bool& up) {
@@ -551,17 +566,14 @@ inline bool scale(std::uint64_t m, int e, int k, u128& q, bool& up) {
         if (std::bit_width(m) + e > 127) return false;
         const u128 x = u128{m} << e;
         if ((x >> 64) == 0) {
-            q = static_cast<std::uint64_t>(x) / p;
-            r = static_cast<std::uint64_t>(x) % p;
+            q = kDivPow10[static_cast<std::size_t>(j)](static_cast<std::uint64_t>(x), r);
         } else {
             q = x / p;
             r = static_cast<std::uint64_t>(x % p);
         }
     } else {
         const int s = -e;
-        const std::uint64_t whole = s >= 64 ? 0 : m >> s;
-        q = whole / p;
-        r = whole % p;
+        q = kDivPow10[static_cast<std::size_t>(j)](s >= 64 ? 0 : m >> s, r);
     }
     up = r >= p / 2;
     return true;
@@ -623,24 +635,24 @@ bool put_e_fast(std::string& out, double v, int w, int d) {
     if (bits != 0) {
         const Binary b = decompose(bits);
         const int t = std::bit_width(b.m) - 1 + b.e;  // 2^t <= |v| < 2^(t+1)
-        e10 = ((t * 78913) >> 18) + 1;               // floor(t log10 2) + 1: |v| < 10^e10 or 10^(e10+1)
+        e10 = ((t * 78913) >> 18) + 1;               // floor(t log10 2) + 1: the exponent or one below
+        u128 q;
+        bool up;
+        if (!scale(b.m, b.e, d - e10, q, up)) return false;
         const std::uint64_t lo = pow10_64(d - 1), hi = pow10_64(d);
-        for (int tries = 0;; ++tries) {
-            u128 q;
-            bool up;
-            if (tries == 3 || !scale(b.m, b.e, d - e10, q, up)) return false;
-            if (q >= hi) {
-                ++e10;
-            } else if (q < lo) {
-                --e10;
-            } else {
-                n = static_cast<std::uint64_t>(q) + (up ? 1 : 0);
-                if (n == hi) {
-                    n = lo;
-                    ++e10;
-                }
-                break;
-            }
+        if (q < lo || q >= 10 * u128{hi}) return false;  // not expected
+        if (q >= hi) {
+            // One digit too many: drop it. Whether to round up is in that
+            // digit alone, what lay below q cannot make it reach one half.
+            const auto q64 = static_cast<std::uint64_t>(q);
+            up = q64 % 10 >= 5;
+            q = q64 / 10;
+            ++e10;
+        }
+        n = static_cast<std::uint64_t>(q) + (up ? 1 : 0);
+        if (n == hi) {  // rounded up to 10^d
+            n = lo;
+            ++e10;
         }
     }
     const bool neg = sign && bits != 0;
