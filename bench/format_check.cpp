@@ -13,8 +13,9 @@
 // on a mismatch.
 //
 // Then times old and new on N values per descriptor the program writes
-// (default 1 million; 0 skips), values of the magnitudes that field holds,
-// and prints processor time per value.
+// (default 1 million; 0 skips), floats of the magnitudes that field holds,
+// at random and as a series of close neighbours, and prints processor time
+// per value.
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -40,13 +41,14 @@ struct Desc {
 };
 
 // The descriptors the program writes (src/: put_f / put_e / put_i, F / E / I,
-// Field::F / Field::E / Field::I).
+// Field::F / Field::E / Field::I; I6 for ranks beyond 9999 cells).
 const Desc kProgram[] = {
     {'F', 5, 0},  {'F', 5, 1},  {'F', 5, 2},  {'F', 5, 3},  {'F', 6, 3},  {'F', 7, 0},
     {'F', 7, 1},  {'F', 8, 0},  {'F', 8, 1},  {'F', 8, 2},  {'F', 8, 3},  {'F', 10, 0},
     {'F', 10, 2}, {'F', 10, 3}, {'F', 10, 5}, {'F', 10, 7}, {'F', 12, 3}, {'F', 12, 5},
     {'F', 12, 7}, {'F', 15, 5}, {'F', 16, 4}, {'E', 10, 3}, {'E', 12, 7}, {'I', 2, 0},
-    {'I', 3, 0},  {'I', 4, 0},  {'I', 5, 0},  {'I', 8, 0},  {'I', 12, 0}, {'I', 16, 0},
+    {'I', 3, 0},  {'I', 4, 0},  {'I', 5, 0},  {'I', 6, 0},  {'I', 8, 0},  {'I', 12, 0},
+    {'I', 16, 0},
 };
 
 std::vector<Desc> grid_descriptors() {
