@@ -111,9 +111,9 @@ int main(int argc, char** argv) {
         for (const auto& l : s.lines) std::printf("%s\n", l.c_str());
         return 1;
     }
+    run.outputs.publish();
     std::printf("new_shd.r2c: %.0f MB\n",
                 static_cast<double>(std::filesystem::file_size("new_shd.r2c")) / 1e6);
-    run.outputs.publish();
     std::printf("zel_overview.svg: %.0f kB\n",
                 static_cast<double>(std::filesystem::file_size("zel_overview.svg")) / 1e3);
     run.error_log.discard();
