@@ -55,6 +55,7 @@ void run_zel(Run& run) {
     run.checkpoint(1, 1);
     OpenFiles files = open_files(answers, run);  // steps 7-13
     run.checkpoint(1, 2);
+    times("answers, files");
 
     // The map header and its first three blocks.
     MapInput map;
@@ -62,6 +63,7 @@ void run_zel(Run& run) {
     run.checkpoint(1, 3);
     allocate_grids(files.map, map, run);  // step 15
     run.checkpoint(2, 11);
+    times("map header");
     read_blocks_1_to_3(files.map, map, run);  // step 16
     times("map header, blocks 1-3");
     const float min_slope = clamp_min_slope(answers.min_slope);
@@ -154,8 +156,9 @@ void run_zel(Run& run) {
     con.say();
     run.checkpoint(1, 8);
     const RiverProfiles profiles = write_profiles(written, run);  // step 35
+    times("profiles");
     write_overview(written, profiles, run);
-    times("profiles, overview");
+    times("overview");
     if (profiles.more_outlets_than_one) stop_normal("Normal ending @ 3807");
     ending(files.legacy, net.errors, run);  // step 36
 }

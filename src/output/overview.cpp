@@ -120,37 +120,36 @@ std::string rivers(const WrittenBasin& b, const Frame& f) {
     const Window& w = shed.window;
     const Grid<float>& da = b.nca.in_use ? net.contrib_da : net.da;
     if (da.rows() != shed.rank.rows() || da.cols() != shed.rank.cols()) return {};
-    // The downstream square of a square's link, when it has one.
-    auto downstream = [&](int i, int j, int& ti, int& tj) {
+    // Whether a square has a written link, and the downstream square of it.
+    auto linked = [&](int i, int j) {
         const int to = shed.next(i, j);
-        if (shed.rank(i, j) < 1 || to < 1 || to > shed.cells ||
-            static_cast<std::size_t>(to) >= shed.old_number.size())
-            return false;
-        return cell_square(net, shed.old_number[static_cast<std::size_t>(to)], ti, tj);
+        return shed.rank(i, j) >= 1 && to >= 1 && to <= shed.cells &&
+               static_cast<std::size_t>(to) < shed.old_number.size();
     };
-    auto each_link = [&](auto&& use) {
+    auto downstream = [&](int i, int j, int& ti, int& tj) {
+        return cell_square(net, shed.old_number[static_cast<std::size_t>(shed.next(i, j))], ti, tj);
+    };
+    auto each_linked = [&](auto&& use) {
         for (int i = w.row0(); i <= w.row1(); ++i)
-            for (int j = w.col0(); j <= w.col1(); ++j) {
-                int ti = 0, tj = 0;
-                if (downstream(i, j, ti, tj)) use(i, j, ti, tj, static_cast<double>(da(i, j)));
-            }
+            for (int j = w.col0(); j <= w.col1(); ++j)
+                if (linked(i, j)) use(i, j, static_cast<double>(da(i, j)));
     };
     double largest = 0;
-    each_link([&](int, int, int, int, double a) { largest = std::max(largest, a); });
+    each_linked([&](int, int, double a) { largest = std::max(largest, a); });
     std::array<std::uint32_t, kAreaBins> counts{};
-    each_link([&](int, int, int, int, double a) {
-        ++counts[static_cast<std::size_t>(area_bin(a, largest))];
-    });
+    each_linked([&](int, int, double a) { ++counts[static_cast<std::size_t>(area_bin(a, largest))]; });
     const int lowest = lowest_drawn_bin(counts, segment_cap(shed.in_basin()));
     int first = lowest;  // the lowest bin holding a drawn link
     while (first < kAreaBins && counts[static_cast<std::size_t>(first)] == 0) ++first;
     if (first >= kAreaBins) return {};
 
+    // Only the drawn links (a few thousand) look up where they lead.
     std::array<Svg, 4> paths;
     const int span = kAreaBins - first;
-    each_link([&](int i, int j, int ti, int tj, double a) {
+    each_linked([&](int i, int j, double a) {
         const int bin = area_bin(a, largest);
-        if (bin < first) return;
+        int ti = 0, tj = 0;
+        if (bin < first || !downstream(i, j, ti, tj)) return;
         paths[static_cast<std::size_t>(std::min(3, (bin - first) * 4 / span))]
             << "M" << f.centre(i, j) << "L" << f.centre(ti, tj);
     });

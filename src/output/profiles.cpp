@@ -110,9 +110,10 @@ void open_or_stop(OutputFile& f, const std::string& name) {
             {"Unable to create " + name, "Program aborted @ 992, can`t open chainage.dat file"});
 }
 
-// Profile `p`: a point line per cell marked p, from the top of the river down.
+// Profile `p`: a point line per cell of it (cells in increasing number, from
+// the top of the river down).
 std::vector<ProfilePoint> write_profile(const Grid<float>& elev, Run& run, const Rivers& net,
-                                        const Geometry& geo, const std::vector<int>& mark,
+                                        const Geometry& geo, const std::vector<int>& cells,
                                         const std::vector<float>& chainage, int p) {
     Console& con = run.con;
     char profile_name[32], river_name[32];
@@ -123,8 +124,8 @@ std::vector<ProfilePoint> write_profile(const Grid<float>& elev, Run& run, const
     open_or_stop(river, river_name);
     std::string line;
     std::vector<ProfilePoint> points;
-    for (int k = 1; k <= net.count; ++k) {
-        if (mark[static_cast<std::size_t>(k)] != p) continue;
+    points.reserve(cells.size());
+    for (const int k : cells) {
         const int i = net.row[static_cast<std::size_t>(k)];
         const int j = net.col[static_cast<std::size_t>(k)];
         points.push_back({i, j, chainage[static_cast<std::size_t>(k)], elev(i, j)});
@@ -233,19 +234,27 @@ RiverProfiles write_profiles(const WrittenBasin& b, Run& run) {
             top = k;
         }
     }
+    // A walk goes to ever higher numbers, so the cells it marks are in order.
+    std::vector<int> cells;
     for (int k = top; k >= 1 && k <= net.count && net.walked[static_cast<std::size_t>(k)];) {
         mark[static_cast<std::size_t>(k)] = 1;
+        cells.push_back(k);
         const int to = net.next[static_cast<std::size_t>(k)];
         if (to != 0 && !sound_step(net, k, to)) broken_walk(con, net, k);
         k = to;
     }
-    made.profiles.push_back(write_profile(b.map.elev, run, net, geo, mark, chainage, 1));
+    made.profiles.push_back(write_profile(b.map.elev, run, net, geo, cells, chainage, 1));
 
     // Side profiles. The walk of each unmarked cell down to the first marked
-    // one is known from the cell below it, so one pass from the lowest cell up
-    // gives every cell's step count (or the cell where its walk breaks).
-    std::vector<int> steps(size, 0);
-    std::vector<int> breaks_at(size, 0);
+    // one is known from the cell below it, so one pass from the highest number
+    // down gives every cell's step count, or the cell where its walk breaks
+    // (held negative). Where each cell's step leads is checked once.
+    std::vector<int> sound_next(size, 0);  // 0: the walk breaks at this cell
+    for (int k = 1; k <= net.count; ++k) {
+        const int to = net.next[static_cast<std::size_t>(k)];
+        if (to != 0 && sound_step(net, k, to)) sound_next[static_cast<std::size_t>(k)] = to;
+    }
+    std::vector<int> walk(size, 0);
     std::vector<long long> length_of;  // length after s steps, as the walk counts it
     auto length = [&](int s) {
         if (length_of.empty()) length_of.push_back(static_cast<long long>(al));
@@ -254,36 +263,39 @@ RiverProfiles write_profiles(const WrittenBasin& b, Run& run) {
         return length_of[static_cast<std::size_t>(s)];
     };
     for (int p = 2; p <= 10; ++p) {
+        // The side profile starts at the lowest unmarked basin cell of the
+        // longest walk; a walk that breaks stops the run at the cell where the
+        // lowest such walk breaks, before anything of this profile is written.
+        long long longest = 0;
+        int start = 0, broken = 0;
         for (int k = net.count; k >= 1; --k) {
             const auto ku = static_cast<std::size_t>(k);
-            steps[ku] = 0;
-            breaks_at[ku] = 0;
-            if (mark[ku] != 0) continue;
-            const int to = net.next[ku];
-            if (to == 0 || !sound_step(net, k, to)) {
-                breaks_at[ku] = k;
-            } else if (breaks_at[static_cast<std::size_t>(to)] != 0) {
-                breaks_at[ku] = breaks_at[static_cast<std::size_t>(to)];
-            } else {
-                steps[ku] = steps[static_cast<std::size_t>(to)] + 1;
+            if (mark[ku] != 0) {
+                walk[ku] = 0;
+                continue;
             }
-        }
-        long long longest = 0;
-        int start = 0;
-        for (int k = 1; k <= net.interior; ++k) {
-            const auto ku = static_cast<std::size_t>(k);
-            if (mark[ku] != 0) continue;
-            if (breaks_at[ku] != 0) broken_walk(con, net, breaks_at[ku]);
-            const long long l = length(steps[ku]);
-            if (l > longest) {
+            const int to = sound_next[ku];
+            const int below = to == 0 ? -k : walk[static_cast<std::size_t>(to)];
+            walk[ku] = to == 0 || below < 0 ? std::min(below, -1) : below + 1;
+            if (k > net.interior) continue;
+            if (walk[ku] < 0) {
+                broken = k;
+                continue;
+            }
+            const long long l = length(walk[ku]);
+            if (l > 0 && l >= longest) {
                 longest = l;
                 start = k;
             }
         }
+        if (broken != 0) broken_walk(con, net, -walk[static_cast<std::size_t>(broken)]);
+        cells.clear();
         for (int k = start; k >= 1 && mark[static_cast<std::size_t>(k)] == 0;
-             k = net.next[static_cast<std::size_t>(k)])
+             k = net.next[static_cast<std::size_t>(k)]) {
             mark[static_cast<std::size_t>(k)] = p;
-        made.profiles.push_back(write_profile(b.map.elev, run, net, geo, mark, chainage, p));
+            cells.push_back(k);
+        }
+        made.profiles.push_back(write_profile(b.map.elev, run, net, geo, cells, chainage, p));
     }
     return made;
 }
