@@ -1,8 +1,12 @@
 #include "common/big_memory.hpp"
 
 #include <sys/mman.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 
 void advise_huge_pages(void* data, std::size_t bytes) {
@@ -32,4 +36,14 @@ bool fits_in_memory(double bytes) {
     double phys = physical_memory_bytes();
     if (phys <= 0) return true;  // unknown: let the allocation itself decide
     return bytes <= 0.75 * phys;
+}
+
+void keep_freed_memory() {
+#if defined(__GLIBC__)
+    // Large blocks come from the heap instead of mappings of their own, and
+    // the heap is not handed back: a grid freed is reused by the next one
+    // instead of fresh pages being faulted in and zeroed again.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+#endif
 }

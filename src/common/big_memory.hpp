@@ -10,6 +10,8 @@
 #include <vector>
 
 void advise_huge_pages(void* data, std::size_t bytes);
+// Once at start-up: memory the program frees stays with it for reuse.
+void keep_freed_memory();
 
 // Physical memory of this computer in bytes (0 when unknown).
 double physical_memory_bytes();

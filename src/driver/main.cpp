@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "common/big_memory.hpp"
 #include "common/console.hpp"
 #include "common/output_file.hpp"
 #include "common/output_set.hpp"
@@ -66,6 +67,7 @@ int run_in_folder(Console& con, int iopt) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    keep_freed_memory();
     std::ios::sync_with_stdio(false);
     std::cin.tie(&std::cout);
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
