@@ -1,6 +1,7 @@
 #include "driver/run_zel.hpp"
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,18 +29,24 @@ namespace {
 // (for the benchmarks; the run itself is unchanged).
 class StageTimes {
   public:
-    StageTimes() : on_(std::getenv("ZEL_STAGE_TIMES") != nullptr), last_(Clock::now()) {}
+    StageTimes() : on_(std::getenv("ZEL_STAGE_TIMES") != nullptr), last_(Clock::now()), cpu_(cpu()) {}
     void operator()(const char* stage) {
         if (!on_) return;
         const auto now = Clock::now();
-        std::fprintf(stderr, "%-28s %8.3f s\n", stage, std::chrono::duration<double>(now - last_).count());
+        const double used = cpu();
+        std::fprintf(stderr, "%-28s %8.3f s  (cpu %6.3f s)\n", stage,
+                     std::chrono::duration<double>(now - last_).count(), used - cpu_);
         last_ = now;
+        cpu_ = used;
     }
 
   private:
     using Clock = std::chrono::steady_clock;
+    // Processor time of all the program's threads so far.
+    static double cpu() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
     bool on_;
     Clock::time_point last_;
+    double cpu_;
 };
 
 }  // namespace
