@@ -8,6 +8,9 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 void advise_huge_pages(void* data, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
@@ -36,6 +39,24 @@ bool fits_in_memory(double bytes) {
     double phys = physical_memory_bytes();
     if (phys <= 0) return true;  // unknown: let the allocation itself decide
     return bytes <= 0.75 * phys;
+}
+
+void prefer_huge_pages(char** argv) {
+#if defined(__linux__) && defined(__GLIBC__)
+    // The C library backs its heap with huge pages only when told so in the
+    // environment it starts with: set it and start again, once.
+    constexpr const char* kKey = "glibc.malloc.hugetlb";
+    const char* now = std::getenv("GLIBC_TUNABLES");
+    if (argv == nullptr || argv[0] == nullptr || (now != nullptr && std::strstr(now, kKey)))
+        return;
+    std::string tunables = now != nullptr && *now != '\0' ? std::string(now) + ":" : std::string();
+    tunables += std::string(kKey) + "=1";
+    if (::setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0) return;
+    ::execv("/proc/self/exe", argv);
+    // Not restarted: go on as we are.
+#else
+    (void)argv;
+#endif
 }
 
 void keep_freed_memory() {

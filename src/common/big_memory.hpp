@@ -12,6 +12,10 @@
 void advise_huge_pages(void* data, std::size_t bytes);
 // Once at start-up: memory the program frees stays with it for reuse.
 void keep_freed_memory();
+// First thing in main: restart the program (same arguments) with its heap on
+// huge pages where the C library allows it. Returns when no restart is
+// needed or possible.
+void prefer_huge_pages(char** argv);
 
 // Physical memory of this computer in bytes (0 when unknown).
 double physical_memory_bytes();
