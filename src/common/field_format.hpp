@@ -59,45 +59,64 @@ struct Field {
 class FieldStream {
   public:
     explicit FieldStream(Field f) : f_(f) {}
+    // Append v's field to out. Between the calls on one stream, out is only
+    // appended to (its last field is copied when the value repeats).
     void put(std::string& out, float v) {
         std::uint32_t bits;
         std::memcpy(&bits, &v, sizeof bits);
-        if (!have_ || bits != bits_) {
-            text_.clear();
-            if (f_.blank) text_.push_back(' ');
-            switch (f_.kind) {
-                case Field::i:
-                    put_i(text_, static_cast<long long>(v), f_.w);
-                    break;
-                case Field::f:
-                    put_f(text_, v, f_.w, f_.d);
-                    break;
-                case Field::e:
-                    put_e(text_, v, f_.w, f_.d);
-                    break;
-            }
-            bits_ = bits;
-            have_ = true;
+        if (have_ && bits == bits_) return repeat(out);
+        start(out, bits);
+        switch (f_.kind) {
+            case Field::i:
+                put_i(out, static_cast<long long>(v), f_.w);
+                break;
+            case Field::f:
+                put_f(out, v, f_.w, f_.d);
+                break;
+            case Field::e:
+                put_e(out, v, f_.w, f_.d);
+                break;
         }
-        out.append(text_);
+        len_ = out.size() - at_;
     }
     void put(std::string& out, int v) {
         if (f_.kind != Field::i) return put(out, static_cast<float>(v));
-        if (!have_ || static_cast<std::uint32_t>(v) != bits_) {
-            text_.clear();
-            if (f_.blank) text_.push_back(' ');
-            put_i(text_, v, f_.w);
-            bits_ = static_cast<std::uint32_t>(v);
-            have_ = true;
-        }
-        out.append(text_);
+        const auto bits = static_cast<std::uint32_t>(v);
+        if (have_ && bits == bits_) return repeat(out);
+        start(out, bits);
+        put_i(out, v, f_.w);
+        len_ = out.size() - at_;
     }
 
   private:
+    void start(std::string& out, std::uint32_t bits) {
+        at_ = out.size();
+        if (f_.blank) out.push_back(' ');
+        bits_ = bits;
+        have_ = true;
+    }
+    // The last field again, copied from out itself: a fixed 16 bytes moved
+    // at once when it is that short.
+    void repeat(std::string& out) {
+        if (len_ > 16 || at_ + len_ > out.size()) {
+            const std::size_t from = at_;
+            at_ = out.size();
+            out.append(out, from, len_);
+            return;
+        }
+        const std::size_t from = at_;
+        at_ = out.size();
+        out.append(16, ' ');
+        char word[16];
+        std::memcpy(word, out.data() + from, sizeof word);
+        std::memcpy(out.data() + at_, word, sizeof word);
+        out.resize(at_ + len_);
+    }
+
     Field f_;
     bool have_ = false;
     std::uint32_t bits_ = 0;
-    std::string text_;
+    std::size_t at_ = 0, len_ = 0;  // where the last field starts in out, and its length
 };
 
 // Fixed-point text with `decimals` digits and no padding (free-format
