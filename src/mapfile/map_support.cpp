@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/console.hpp"
+#include "common/field_format.hpp"
 #include "common/output_file.hpp"
 #include "common/pieces.hpp"
 #include "common/stop.hpp"
@@ -100,13 +101,24 @@ double basin_grid_bytes(int rows, int cols, int class_layers) {
 
 namespace {
 
+int digits_and_sign(long long v) {
+    int n = v < 0 ? 2 : 1;
+    for (unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+         u >= 10; u /= 10)
+        ++n;
+    return n;
+}
+
 void append_right(std::string& out, const char* first, const char* last, int width) {
     int len = static_cast<int>(last - first);
     if (len < width) out.append(static_cast<std::size_t>(width - len), ' ');
     out.append(first, last);
 }
 
+// Every width here is wide enough for its numbers: the field notation's Iw
+// then writes them exactly so, right-aligned.
 void append_int(std::string& out, long long v, int width) {
+    if (width >= digits_and_sign(v)) return field::put_i(out, v, width);
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     append_right(out, buf, r.ptr, width);
