@@ -127,6 +127,9 @@ void append_int(std::string& out, long long v, int width) {
 void append_real(std::string& out, float v, int decimals, int width) {
     char buf[128];
     double x = v;
+    // Whole values with no decimals (percentages, counts) read as integers.
+    if (decimals == 0 && std::fabs(x) < 1e9 && x == std::trunc(x))
+        return append_int(out, static_cast<long long>(x), width);
     static const double p10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
     if (decimals >= 0 && decimals <= 6 && std::fabs(x) < 1e9) {
         // Fast path for the usual magnitudes: scaled whole number, then the point.
