@@ -200,6 +200,28 @@ struct CellSpec {
     int row, col, next;
 };
 
+// The products a writer reads, bare: each test sets what it needs.
+struct BareProducts {
+    WrittenBasin written(const DemStats* dem = nullptr) const {
+        return {answers, map, net, cover, fetch, nca, shed, dem};
+    }
+
+    Responses answers;
+    MapInput map;
+    Network net;
+    LandCover cover;
+    Fetch fetch;
+    NonContributing nca;
+    Watershed shed;
+};
+
+// Nine cells on a 5 x 6 grid: main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (9 the
+// receiving cell), branch 2 -> 4 -> 5, and 6 -> 8.
+inline std::vector<CellSpec> stem_cells() {
+    return {{4, 2, 3}, {2, 2, 4}, {4, 3, 5}, {2, 3, 5}, {3, 3, 7},
+            {4, 5, 8}, {3, 4, 8}, {3, 5, 9}, {3, 6, 0}};
+}
+
 // A basin as the writers see it: the map and answers of a BasinBuilder and
 // the products of the stages, set by hand (or taken from the stages). Land
 // cover, bankfull and fetch cover the grid, all 0; there are no

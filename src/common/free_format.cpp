@@ -388,16 +388,23 @@ auto store_in(std::span<const Target> targets) {
     };
 }
 
-// A record of n slots from the reader's next line on.
+// A record of n slots from the reader's next line on. A counted record's
+// status also holds, on success, its last line and the values left on it.
 template <class Put, class Skim>
-ReadStatus read_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim) {
+ReadStatus read_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim,
+                       bool counted = false) {
     ReaderLines lines{reader};
     Scanner<ReaderLines> sc(lines);
     std::string_view line;
     if (!reader.next_line(line))
         return stopped_at(ReadStatus::end_of_file, reader.line_number(), 1);
     sc.start(line);
-    return scan_record(sc, n, ReadStatus::end_of_file, put, skim);
+    ReadStatus st = scan_record(sc, n, ReadStatus::end_of_file, put, skim);
+    if (counted && st) {
+        st.dropped = sc.values_left();
+        st.line = reader.line_number();
+    }
+    return st;
 }
 
 template <class T, class Each>
@@ -424,63 +431,52 @@ ReadStatus read_numbers_each(TextReader& reader, std::size_t n, Each&& each) {
     return read_record(reader, n, put, skim);
 }
 
-// A record of n slots; on success `dropped` holds the values left on its
-// last line.
-template <class Put, class Skim>
-ReadStatus read_counted_record(TextReader& reader, std::size_t n, Put&& put, Skim&& skim) {
-    ReaderLines lines{reader};
-    Scanner<ReaderLines> sc(lines);
-    std::string_view line;
-    if (!reader.next_line(line))
-        return stopped_at(ReadStatus::end_of_file, reader.line_number(), 1);
-    sc.start(line);
-    ReadStatus st = scan_record(sc, n, ReadStatus::end_of_file, put, skim);
-    if (st) {
-        st.dropped = sc.values_left();
-        st.line = reader.line_number();
-    }
-    return st;
+template <class T>
+bool parse_number(std::string_view f, T& v) {
+    if constexpr (std::is_same_v<T, int>)
+        return parse_int(f, v);
+    else
+        return parse_real(f, v);
 }
 
-template <class T>
-ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
-    auto parse = [](std::string_view s, T& v) {
-        if constexpr (std::is_same_v<T, int>)
-            return parse_int(s, v);
-        else
-            return parse_real(s, v);
-    };
-    // Fast run over plain fields; anything else goes through the general loop.
-    auto skim = [&](Scanner<ReaderLines>& sc, std::size_t& i, ReadStatus& failed) {
+// The two ways values of a counted record reach out[]: a fast run over plain
+// fields (anything else goes through the general loop; `line` gives the line
+// number a bad field is reported on), and a token standing for k values.
+template <class T, class Scan, class Line>
+auto skim_into(T* out, std::size_t n, Line line) {
+    return [out, n, line](Scan& sc, std::size_t& i, ReadStatus& failed) {
         std::string_view f;
         while (i < n && sc.next_plain(f)) {
-            if (!parse(f, out[i])) {
-                failed = bad(reader.line_number(), i + 1, f);
+            if (!parse_number(f, out[i])) {
+                failed = bad(line(), i + 1, f);
                 return false;
             }
             ++i;
         }
         return true;
     };
-    auto put = [&](std::size_t i, std::size_t k, const Token& t) {
+}
+template <class T>
+auto put_into(T* out) {
+    return [out](std::size_t i, std::size_t k, const Token& t) {
         T v{};
-        if (t.quoted || !parse(t.text, v)) return false;
+        if (t.quoted || !parse_number(t.text, v)) return false;
         std::fill(out + i, out + i + k, v);
         return true;
     };
-    return read_counted_record(reader, n, put, skim);
+}
+
+template <class T>
+ReadStatus read_numbers(TextReader& reader, T* out, std::size_t n) {
+    return read_record(
+        reader, n, put_into(out),
+        skim_into<T, Scanner<ReaderLines>>(out, n, [&reader] { return reader.line_number(); }), true);
 }
 
 // n numbers from one line alone (too_few when the line has fewer), as the
 // fast path of read_rows; `dropped` holds the values left on the line.
 template <class T>
 ReadStatus parse_row_line(std::string_view line, T* out, std::size_t n) {
-    auto parse = [](std::string_view f, T& v) {
-        if constexpr (std::is_same_v<T, int>)
-            return parse_int(f, v);
-        else
-            return parse_real(f, v);
-    };
     // Null fields and repeat counts take the general path, row after row.
     bool need_value = true;
     for (std::size_t k = 0; k < line.size(); ++k) {
@@ -497,23 +493,8 @@ ReadStatus parse_row_line(std::string_view line, T* out, std::size_t n) {
     OneLine one;
     Scanner<OneLine> sc(one);
     sc.start(line);
-    auto skim = [&](Scanner<OneLine>& scan, std::size_t& i, ReadStatus& failed) {
-        std::string_view f;
-        while (i < n && scan.next_plain(f)) {
-            if (!parse(f, out[i])) {
-                failed = bad(1, i + 1, f);
-                return false;
-            }
-            ++i;
-        }
-        return true;
-    };
-    auto put = [&](std::size_t i, std::size_t k, const Token& t) {
-        T v{};
-        if (t.quoted || !parse(t.text, v)) return false;
-        std::fill(out + i, out + i + k, v);
-        return true;
-    };
+    auto skim = skim_into<T, Scanner<OneLine>>(out, n, [] { return std::size_t{1}; });
+    auto put = put_into(out);
     ReadStatus st = scan_record(sc, n, ReadStatus::too_few, put, skim);
     if (st) st.dropped = sc.values_left();
     return st;

@@ -14,6 +14,7 @@
 #include "common/output_file.hpp"
 #include "common/text.hpp"
 #include "driver/dry_run.hpp"
+#include "driver/run_zel.hpp"
 #include "driver/sequence_steps.hpp"
 #include "ensim/r2s_reader_header.hpp"
 #include "mapfile/grid_blocks.hpp"
@@ -282,17 +283,7 @@ int check_basin_folder(Console& con) {
                 } else if (split_file_name(answers.par_file).ext != "csv") {
                     report.problem(answers.par_file + " is not a .csv parameter file");
                 } else {
-                    ParBasin basin;
-                    basin.classcount = cover.ntype() + 1 +
-                                       (answers.nca_choice == 2 && answers.adjust_nca == 'y'
-                                            ? answers.nca_classes
-                                            : 0);
-                    basin.nrvr = map.nrvr;
-                    basin.na = net.na;
-                    basin.naa = net.naa;
-                    basin.row = &net.row;
-                    basin.iak = &net.iak;
-                    basin.hdr = &map.hdr;
+                    const ParBasin basin = par_basin(answers, map, net, cover);
                     const std::optional<Stop> s =
                         dry.attempt([&] { read_par_parser(answers.par_file, basin, 32, run); });
                     printed = dry.printed();

@@ -121,15 +121,7 @@ void run_zel(Run& run) {
     run.checkpoint(1, 6);
 
     // The parameter file, read against the classes the run writes.
-    ParBasin basin;
-    basin.classcount = cover.ntype() + 1 +
-                       (answers.nca_choice == 2 && answers.adjust_nca == 'y' ? answers.nca_classes : 0);
-    basin.nrvr = map.nrvr;
-    basin.na = net.na;
-    basin.naa = net.naa;
-    basin.row = &net.row;
-    basin.iak = &net.iak;
-    basin.hdr = &map.hdr;
+    const ParBasin basin = par_basin(answers, map, net, cover);
     const std::optional<ParameterSet> par =
         read_parameter_file(answers, files.have_par_file, basin, run);  // step 30
     run.checkpoint(1, 7);

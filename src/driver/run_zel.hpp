@@ -11,6 +11,9 @@
 #include "parfile/read_par.hpp"
 
 class Console;
+struct LandCover;
+struct MapInput;
+struct Network;
 struct Run;
 
 // The whole run, step by step. It ends by throwing Stop, also for a normal
@@ -31,6 +34,10 @@ struct OpenFiles {
 // Steps of the sequence owned by the driver.
 void start_up(Console& con);                               // banner, notice, wait
 OpenFiles open_files(const Responses& answers, Run& run);  // map, parameter file, legacy outputs, run log
+// What the parameter file is read against: the classes the run writes (a
+// split's nca_ classes included), the river classes and the cells.
+ParBasin par_basin(const Responses& answers, const MapInput& map, const Network& net,
+                   const LandCover& cover);
 // The parameter file, when one is named: its name split, its extension
 // checked, then parsed and checked against the basin.
 std::optional<ParameterSet> read_parameter_file(const Responses& answers, bool have_par_file,

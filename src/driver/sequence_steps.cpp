@@ -17,6 +17,9 @@
 #include "common/text.hpp"
 #include "driver/responses.hpp"
 #include "driver/run_zel.hpp"
+#include "mapfile/map_input.hpp"
+#include "network/flow_network.hpp"
+#include "network/land_cover_adjust.hpp"
 #include "parfile/read_par.hpp"
 
 namespace {
@@ -142,6 +145,20 @@ OpenFiles open_files(const Responses& r, Run& run) {
     open_output(con, files.legacy.ssdata, "ssdata.out", "ssdata.out");
     open_output(con, run.log, "zel_info.txt", "zel.err");
     return files;
+}
+
+ParBasin par_basin(const Responses& answers, const MapInput& map, const Network& net,
+                   const LandCover& cover) {
+    ParBasin basin;
+    basin.classcount = cover.ntype() + 1 +
+                       (answers.nca_choice == 2 && answers.adjust_nca == 'y' ? answers.nca_classes : 0);
+    basin.nrvr = map.nrvr;
+    basin.na = net.na;
+    basin.naa = net.naa;
+    basin.row = &net.row;
+    basin.iak = &net.iak;
+    basin.hdr = &map.hdr;
+    return basin;
 }
 
 std::optional<ParameterSet> read_parameter_file(const Responses& answers, bool have_par_file,

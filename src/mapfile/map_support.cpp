@@ -187,33 +187,42 @@ void put_row_labels(std::string& out, int position, int row, int label) {
 
 }  // namespace
 
-void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid) {
-    int rows = grid.rows(), cols = grid.cols();
-    int lo = 0, hi = 0;
-    if (!grid.empty()) {
-        auto [mn, mx] = std::minmax_element(grid.values().begin(), grid.values().end());
-        lo = *mn;
-        hi = *mx;
-    }
-    int width = std::max({digits(lo), digits(hi), digits(cols)}) + 1;
+namespace {
+
+// The listing of a grid, rows north first (row `rows` is the first listed),
+// each value put(out, v) in `width` characters.
+template <class T, class Put>
+void list_rows(OutputFile& log, std::string_view title, const Grid<T>& grid, int width, Put put) {
+    const int rows = grid.rows(), cols = grid.cols();
     const int label = put_heading(log.buffer(), title, rows, cols, width);
-    // Rows north first: row `rows` is the first listed.
     rows_in_order(log, static_cast<std::size_t>(rows),
                   rows_per_piece(static_cast<std::size_t>(cols) * static_cast<std::size_t>(width)),
                   [&](std::size_t first, std::size_t last, std::string& out) {
                       for (std::size_t pos = first; pos <= last; ++pos) {
                           const int row = rows - static_cast<int>(pos);
                           put_row_labels(out, static_cast<int>(pos) + 1, row, label);
-                          const int* v = grid.row_data(row);
-                          for (int c = 0; c < cols; ++c) append_int(out, v[c], width);
+                          const T* v = grid.row_data(row);
+                          for (int c = 0; c < cols; ++c) put(out, v[c]);
                           out.push_back('\n');
                       }
                   });
 }
 
+}  // namespace
+
+void list_grid(OutputFile& log, std::string_view title, const Grid<int>& grid) {
+    int lo = 0, hi = 0;
+    if (!grid.empty()) {
+        auto [mn, mx] = std::minmax_element(grid.values().begin(), grid.values().end());
+        lo = *mn;
+        hi = *mx;
+    }
+    const int width = std::max({digits(lo), digits(hi), digits(grid.cols())}) + 1;
+    list_rows(log, title, grid, width, [&](std::string& out, int v) { append_int(out, v, width); });
+}
+
 void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid, int decimals) {
-    int rows = grid.rows(), cols = grid.cols();
-    int width = digits(cols);
+    int width = digits(grid.cols());
     if (!grid.empty()) {
         auto [mn, mx] = std::minmax_element(grid.values().begin(), grid.values().end());
         std::string probe;
@@ -224,16 +233,6 @@ void list_grid(OutputFile& log, std::string_view title, const Grid<float>& grid,
         width = std::max(width, static_cast<int>(probe.size()));
     }
     ++width;
-    const int label = put_heading(log.buffer(), title, rows, cols, width);
-    rows_in_order(log, static_cast<std::size_t>(rows),
-                  rows_per_piece(static_cast<std::size_t>(cols) * static_cast<std::size_t>(width)),
-                  [&](std::size_t first, std::size_t last, std::string& out) {
-                      for (std::size_t pos = first; pos <= last; ++pos) {
-                          const int row = rows - static_cast<int>(pos);
-                          put_row_labels(out, static_cast<int>(pos) + 1, row, label);
-                          const float* v = grid.row_data(row);
-                          for (int c = 0; c < cols; ++c) append_real(out, v[c], decimals, width);
-                          out.push_back('\n');
-                      }
-                  });
+    list_rows(log, title, grid, width,
+              [&](std::string& out, float v) { append_real(out, v, decimals, width); });
 }

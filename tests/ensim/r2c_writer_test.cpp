@@ -7,6 +7,7 @@
 
 #include "mapfile/map_input.hpp"
 #include "output/outputs.hpp"
+#include "basin_builder.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -178,7 +179,7 @@ TEST_F(R2cFile, NothingUnderTheFinalNameBeforeTheCommit) {
 
 // The elevation grids are the r2c files written through this header: the
 // run names each file it closes and stops on one it cannot create.
-class ElevationGrid : public zeltest::StageTest {
+class ElevationGrid : public zeltest::StageTest, public zeltest::BareProducts {
   protected:
     void SetUp() override {
         map.hdr.xdelta = map.hdr.ydelta = 1000.f;
@@ -188,17 +189,8 @@ class ElevationGrid : public zeltest::StageTest {
         dem.mean.assign(2, 3, 1.f);
         dem.max.assign(2, 3, 2.f);
     }
-    void write() {
-        write_elevation_grids({answers, map, net, cover, fetch, nca, shed, &dem}, run);
-    }
+    void write() { write_elevation_grids(written(&dem), run); }
 
-    Responses answers;
-    MapInput map;
-    Network net;
-    LandCover cover;
-    Fetch fetch;
-    NonContributing nca;
-    Watershed shed;
     DemStats dem;
 };
 

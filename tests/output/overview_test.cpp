@@ -319,16 +319,7 @@ std::vector<double> numbers_in(const std::string& text) {
 // Main stem 1 -> 3 -> 5 -> 7 -> 8 -> 9 (receiving); 2 -> 4 -> 5; 6 -> 8.
 zeltest::WrittenProducts small_basin() {
     zeltest::WrittenProducts p{zeltest::BasinBuilder(5, 6)};
-    p.set_cells({{4, 2, 3},
-                 {2, 2, 4},
-                 {4, 3, 5},
-                 {2, 3, 5},
-                 {3, 3, 7},
-                 {4, 5, 8},
-                 {3, 4, 8},
-                 {3, 5, 9},
-                 {3, 6, 0}},
-                1);
+    p.set_cells(zeltest::stem_cells(), 1);
     for (int n = 1; n <= 8; ++n) p.net.da(p.net.row[n], p.net.col[n]) = static_cast<float>(n);
     p.basin.map.reach(2, 2) = 1;
     return p;
@@ -429,7 +420,7 @@ TEST(Overview, OddBasinsStillMakeAPicture) {
 // A large basin as the picture sees it, and nothing more: N x N squares of
 // 1 km, every column draining south to row 1, which drains east to the
 // receiving square (1, N); random elevations, so the raster does not pack.
-struct LargeBasin {
+struct LargeBasin : zeltest::BareProducts {
     explicit LargeBasin(int n) {
         map.hdr.projection = *parse_map_projection("UTM");
         map.hdr.xcount = map.hdr.ycount = n;
@@ -464,15 +455,6 @@ struct LargeBasin {
         shed.window.rows = shed.window.cols = n;
         answers.map_file = "large.map";
     }
-    WrittenBasin written() const { return {answers, map, net, cover, fetch, nca, shed}; }
-
-    Responses answers;
-    MapInput map;
-    Network net;
-    LandCover cover;
-    Fetch fetch;
-    NonContributing nca;
-    Watershed shed;
 };
 
 // Every bound of the picture is reached at 2000 x 2000 (blocks of 4 squares,

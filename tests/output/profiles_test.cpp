@@ -20,16 +20,7 @@ using zeltest::lines_of;
 class Profiles : public ::testing::Test {
   protected:
     void SetUp() override {
-        p.set_cells({{4, 2, 3},
-                     {2, 2, 4},
-                     {4, 3, 5},
-                     {2, 3, 5},
-                     {3, 3, 7},
-                     {4, 5, 8},
-                     {3, 4, 8},
-                     {3, 5, 9},
-                     {3, 6, 0}},
-                    1);
+        p.set_cells(zeltest::stem_cells(), 1);
         Grid<int>& reach = p.basin.map.reach;
         reach(4, 2) = reach(4, 3) = 2;
         reach(2, 2) = reach(2, 3) = 1;

@@ -5,34 +5,16 @@
 #include <fstream>
 #include <string>
 
-#include "parfile/read_par.hpp"
-#include "test_support.hpp"
+#include "par_file_test.hpp"
 
 namespace {
 
 using zeltest::count;
 using zeltest::has_lines;
 
-// The parameter file read against the test basin in a fresh folder.
-class ReadPar : public zeltest::StageTest {
-  protected:
-    // Read `text` as basin_par.csv with `answers` as console input.
-    void parse(const std::string& text, const std::string& answers = "") {
-        folder.write("basin_par.csv", text);
-        answer(answers);
-        par = read_par_parser("basin_par.csv", b.basin, 32, run);
-    }
-    // The stop the parser ends with (fails the test when it returns normally).
-    Stop parse_stop(const std::string& text, const std::string& answers = "") {
-        return zeltest::expect_stop([&] { parse(text, answers); });
-    }
+class ReadPar : public zeltest::ParFileTest {};
 
-    zeltest::ParTestBasin b;
-    ParameterSet par;
-};
-
-// The complete parameter file of the test basin.
-std::string fixture() { return zeltest::source_text("tests/parfile/fixtures/basin_par.csv"); }
+std::string fixture() { return zeltest::par_fixture(); }
 std::string with(const std::string& text, std::string_view from, std::string_view to) {
     return zeltest::replaced(text, from, to);
 }
