@@ -10,8 +10,13 @@
 #            4 MB chunks to one file in the same folder
 #
 # Each round first times the floor, then zel; before each of the two the
-# outputs and the floor file are removed and the file system synced, so that
-# every timed write starts from the same page-cache state.  Printed per size:
+# outputs and the floor file are removed, the file system synced and the
+# machine left idle for a few seconds, so that every timed step starts from the
+# same memory state.  (On a virtual machine the host takes freed pages back
+# shortly after they are freed; without the pause the step that follows a
+# removal writes into the warm pages the removal just freed, and the floor
+# measured right after zel's outputs were removed came out up to three times
+# faster than the same write a few seconds later.)  Printed per size:
 # the best zel wall time and its spread over the rounds, zel's peak memory,
 # the best read and best write (the floor is their sum) and the floor's
 # spread, zel's ratio to the floor and the growth exponent between
@@ -27,6 +32,7 @@
 #   --force        regenerate the basins even when they are up to date
 #   --verbose      also print every round's times
 # Environment: ZEL_BENCH_DIR (basins, default /tmp/zel-bench),
+#              ZEL_BENCH_SETTLE (seconds idle before each timed step, default 5),
 #              ZEL_BENCH_BUILD (build folder, default <repo>/build-bench),
 #              ZEL_BIN (an existing zel to time instead of building one).
 set -euo pipefail
@@ -82,6 +88,7 @@ INPUTS = {"zelm.map", "dem.r2s", "nca.r2s", "zel_responses.txt", "basin_par.csv"
           "basin_gen_stamp.txt"}
 FLOOR_FILE = "floor_write.bin"
 CHUNK = 4 << 20
+SETTLE = float(os.environ.get("ZEL_BENCH_SETTLE", "5"))
 
 # "<folder> <size label> <cells>", one line per basin, from the generator
 basins = []
@@ -92,13 +99,15 @@ for line in open(made):
 
 
 def clean(folder):
-    """Removes zel's outputs and the floor file, then syncs, so that each
-    timed step starts with no dirty pages of the step before."""
+    """Removes zel's outputs and the floor file, syncs and waits, so that each
+    timed step starts with no dirty pages of the step before and with the
+    freed memory settled."""
     for name in os.listdir(folder):
         path = os.path.join(folder, name)
         if name not in INPUTS and os.path.isfile(path) and not os.path.islink(path):
             os.remove(path)
     os.sync()
+    time.sleep(SETTLE)
 
 
 def output_bytes(folder):

@@ -1,5 +1,6 @@
 #include "common/output_file.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,7 +61,10 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       buf_(std::move(other.buf_)),
       error_(other.error_),
       failed_(other.failed_),
-      finished_(std::exchange(other.finished_, false)) {}
+      finished_(std::exchange(other.finished_, false)),
+      written_(other.written_),
+      started_(other.started_),
+      released_(other.released_) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
@@ -71,6 +75,9 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         error_ = other.error_;
         failed_ = other.failed_;
         finished_ = std::exchange(other.finished_, false);
+        written_ = other.written_;
+        started_ = other.started_;
+        released_ = other.released_;
     }
     return *this;
 }
@@ -83,6 +90,7 @@ bool OutputFile::open(const std::string& name) {
     buf_.clear();
     failed_ = false;
     error_ = 0;
+    written_ = started_ = released_ = 0;
     struct stat st {};
     if (::stat(name.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
@@ -106,11 +114,7 @@ bool OutputFile::open(const std::string& name) {
 void OutputFile::write(std::string_view text) {
     // A large piece goes straight to the file, after what is buffered.
     if (file_ && text.size() >= (std::size_t{1} << 16)) {
-        if (!flush()) return;
-        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-            failed_ = true;
-            error_ = errno;
-        }
+        if (flush()) put(text.data(), text.size());
         return;
     }
     buf_.append(text);
@@ -129,13 +133,40 @@ bool OutputFile::flush() {
         return false;
     }
     if (!buf_.empty()) {
-        if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) {
-            failed_ = true;
-            error_ = errno;
-        }
+        put(buf_.data(), buf_.size());
         buf_.clear();
     }
     return !failed_;
+}
+
+bool OutputFile::put(const char* data, std::size_t size) {
+    if (std::fwrite(data, 1, size, file_) != size) {
+        failed_ = true;
+        error_ = errno;
+        return false;
+    }
+    written_ += static_cast<std::int64_t>(size);
+    hand_back_written();
+    return true;
+}
+
+// Every 32 MB, start writing the newest stretch to disk, and ask the page
+// cache to let go of the stretches before the last two: what is on disk by
+// then is dropped, what is not yet stays (nothing waits for the disk). The
+// file's bytes are the same either way; where the calls are not supported
+// they do nothing and the file is written as usual.
+void OutputFile::hand_back_written() {
+#if defined(__linux__)
+    constexpr std::int64_t kStretch = std::int64_t{32} << 20;
+    if (written_ - started_ < kStretch) return;
+    const int fd = ::fileno(file_);
+    ::sync_file_range(fd, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
+    if (started_ - released_ < 3 * kStretch) return;
+    const std::int64_t end = started_ - kStretch;
+    ::posix_fadvise(fd, released_, end - released_, POSIX_FADV_DONTNEED);
+    released_ = end;
+#endif
 }
 
 bool OutputFile::commit() { return finish() && publish(); }

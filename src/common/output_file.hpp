@@ -2,7 +2,11 @@
 // A text file written whole: the text goes to a temporary file beside the
 // final name and is renamed over it on commit(), so a stopped run never leaves
 // a half-written file under the final name. Text is gathered in a large buffer
-// and written in big pieces.
+// and written in big pieces. A large file hands what it has written to the
+// disk as it goes and lets the page cache take those pages back, so that a
+// run writing gigabytes reuses the same memory instead of filling the cache
+// with fresh pages (on a virtual machine each fresh page is costly).
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -47,6 +51,8 @@ public:
 private:
     static constexpr std::size_t kFlushSize = 1 << 22;
     bool flush();
+    bool put(const char* data, std::size_t size);
+    void hand_back_written();
     std::string temp_name() const { return name_ + ".zeltmp"; }
 
     std::string name_;
@@ -55,6 +61,9 @@ private:
     int error_ = 0;
     bool failed_ = false;
     bool finished_ = false;  // closed, waiting under its temporary name
+    std::int64_t written_ = 0;   // bytes handed to the file so far
+    std::int64_t started_ = 0;   // writing to disk started up to here
+    std::int64_t released_ = 0;  // the page cache asked to let go up to here
 };
 
 // Remove the temporary files of unfinished or unpublished outputs when the
