@@ -314,6 +314,14 @@ void put_sci_text(Text& x, std::uint64_t n, int e10, int d, bool neg, int w) {
 constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
 constexpr std::uint64_t kExpAll = std::uint64_t{0x7ff} << 52;  // from here on: infinity, NaN
 
+// The sign of a double and the bits of its magnitude; false for infinity and NaN.
+inline bool finite_parts(double v, bool& sign, std::uint64_t& magnitude) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+    sign = (bits & kSignBit) != 0;
+    magnitude = bits & ~kSignBit;
+    return magnitude < kExpAll;
+}
+
 // A finite nonzero magnitude (sign bit clear) as m * 2^e exactly, m odd.
 struct Binary {
     std::uint64_t m;
@@ -419,10 +427,9 @@ inline bool fixed_round(std::uint64_t m, int e, int d, std::uint64_t& n) {
 
 // Fw.d for 0 <= d <= 19 while |v| * 10^d stays below 2^64; false otherwise.
 bool put_f_fast(std::string& out, double v, int w, int d) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-    const bool sign = (bits & kSignBit) != 0;
-    bits &= ~kSignBit;
-    if (bits >= kExpAll) return false;
+    bool sign = false;
+    std::uint64_t bits = 0;
+    if (!finite_parts(v, sign, bits)) return false;
     std::uint64_t n = 0;
     if (bits != 0) {
         const Binary b = decompose(bits);
@@ -438,10 +445,9 @@ bool put_f_fast(std::string& out, double v, int w, int d) {
 
 // Ew.d for 1 <= d <= 18 and the magnitudes scale() reaches; false otherwise.
 bool put_e_fast(std::string& out, double v, int w, int d) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-    const bool sign = (bits & kSignBit) != 0;
-    bits &= ~kSignBit;
-    if (bits >= kExpAll) return false;
+    bool sign = false;
+    std::uint64_t bits = 0;
+    if (!finite_parts(v, sign, bits)) return false;
     std::uint64_t n = 0;
     int e10 = 0;
     if (bits != 0) {

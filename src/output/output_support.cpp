@@ -8,6 +8,14 @@
 
 namespace out {
 
+bool open_optional(OutputFile& file, const std::string& name, Console& con) {
+    if (file.open(name)) return true;
+    con.say(" unable to open a new " + name + " file");
+    con.say(" program not aborted but file not written");
+    con.say();
+    return false;
+}
+
 std::string created_stamp() {
     std::time_t now = std::time(nullptr);
     std::tm t{};

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/console.hpp"
 #include "common/field_format.hpp"
 #include "common/output_file.hpp"
 #include "common/text.hpp"
@@ -14,6 +15,10 @@ namespace out {
 
 // The basin rows and columns written.
 inline Span written_span(const Window& w) { return {w.row0(), w.row1(), w.col0(), w.col1()}; }
+
+// Open an optional output; when it cannot be opened, say so on the console
+// (the run goes on without it) and return false.
+bool open_optional(OutputFile& file, const std::string& name, Console& con);
 
 // "HH:MM:SS  DD-MM-YYYY" for the :Created line of new_format.shd.
 std::string created_stamp();

@@ -320,12 +320,7 @@ std::string legend(double lo, double hi, double left, double top) {
 void write_overview(const WrittenBasin& b, const RiverProfiles& profiles, Run& run) {
     Console& con = run.con;
     OutputFile file;
-    if (!file.open("zel_overview.svg")) {
-        con.say(" unable to open a new zel_overview.svg file");
-        con.say(" program not aborted but file not written");
-        con.say();
-        return;
-    }
+    if (!out::open_optional(file, "zel_overview.svg", con)) return;
     const Point ground =
         ground_square(b.map.hdr, b.net.areas.center_dx_km, b.net.areas.center_dy_km);
     const Frame f =

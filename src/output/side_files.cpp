@@ -108,12 +108,7 @@ void write_tvo_spec(const WrittenBasin& b, Run& run) {
     using field::I;
     Console& con = run.con;
     OutputFile f;
-    if (!f.open("tvo_spec.new")) {
-        con.say(" unable to open a new tvo_spec.new file");
-        con.say(" program not aborted but file not written");
-        con.say();
-        return;
-    }
+    if (!out::open_optional(f, "tvo_spec.new", con)) return;
     const int split = b.answers.nca_classes;
     const int ntype = b.cover.ntype();
     f.line("  4.0 Version Number");
